@@ -1,0 +1,143 @@
+// Rasterizer: the one drawing context of the viewer. It holds the render
+// target and its depth buffer, the projection constants used by near-plane
+// clipping, the clipper's lists and pool, the per-shape span modes, the
+// blending table, the edge and gradient state of the scan converter and the
+// texture cache.
+//
+// Members are public and kept in their documented order, like the record they
+// describe; the scene side writes near, far and focal before each frame.
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+#include "raster/bitmap.h"
+#include "raster/raster_types.h"
+#include "scene/simple_array.h"
+#include "scene/values.h"
+
+class Driver2D;
+
+// Screen-space gradients of the current triangle (per pixel in x and in y).
+struct Gradients {
+    float dPerspDx = 0.0f, dPerspDy = 0.0f;
+    float dUPerspDx = 0.0f, dUPerspDy = 0.0f;  // textured only
+    float dVPerspDx = 0.0f, dVPerspDy = 0.0f;  // textured only
+    float dShadeDx = 0.0f, dShadeDy = 0.0f;    // shaded only
+    int32_t uRound = 0, vRound = 0;            // 0x8000 or 0x7FFF, added to 16.16 texel coordinates
+    float dPerspDx16 = 0.0f, dUPerspDx16 = 0.0f, dVPerspDx16 = 0.0f;  // one 16-pixel block
+};
+
+// One edge of the triangle being walked, stepped one scanline at a time with
+// an exact integer error term (top-left fill rule).
+struct Edge {
+    int32_t column = 0;       // left: first covered column; right: first column not covered
+    int32_t columnStep = 0;   // whole columns per scanline
+    int32_t numerator = 0;    // fractional step per scanline, in 1/denominator columns
+    int32_t denominator = 0;  // 16 x edge height in 1/16 pixels
+    int32_t errorTerm = 0;    // accumulated fraction, 0 .. denominator - 1
+    int32_t rowStart = 0;     // left edge only: scanline x target width
+    int32_t rowsLeft = 0;     // scanlines left on this edge
+    float persp = 0.0f, perspStep = 0.0f, perspStepExtra = 0.0f;
+    float uPersp = 0.0f, uPerspStep = 0.0f, uPerspStepExtra = 0.0f;  // textured only
+    float vPersp = 0.0f, vPerspStep = 0.0f, vPerspStepExtra = 0.0f;  // textured only
+    float shade = 0.0f, shadeStep = 0.0f, shadeStepExtra = 0.0f;      // shaded only
+};
+
+class Rasterizer {
+public:
+    static constexpr int kClipListSize = 20;
+    static constexpr int kClipPoolSize = 21;
+
+    // Fills reciprocals and the weight table; no target yet.
+    Rasterizer();
+    // Frees the weight table, the depth buffer and every cached texture.
+    ~Rasterizer();
+    Rasterizer(const Rasterizer&) = delete;
+    Rasterizer& operator=(const Rasterizer&) = delete;
+
+    // --- frame buffer ---
+
+    // Makes the bitmap the render target: copies its size and pixel pointer,
+    // replaces the depth buffer with one of the new size (contents undefined
+    // until resetDepth) and resets the projection constants (field of view
+    // 0.785398, near 1, far 32767). When the depth buffer cannot be had the
+    // target is dropped (width and height 0) and nothing is drawn.
+    void attachTarget(Bitmap* bitmap);
+    // Fills the target with packRgb565 of the colour.
+    void clearColor(float r, float g, float b);
+    // Marks every depth entry as empty (0xFFFFFFFF, farther than any surface).
+    void resetDepth();
+
+    // --- polygon pipeline ---
+
+    // focal = -min(targetWidth >> 1, targetHeight >> 1) / tan(angle / 2).
+    void setFieldOfView(float angle);
+    // Selects the span modes, colours, blending rows and texel addressing of one
+    // shape. A texture whose size is not a square 32, 64, 128 or 256 turns
+    // texturing off for the shape.
+    void beginSurface(const SurfaceState& surface);
+    // Draws one indexed face set: fan-triangulates each face of coordIndex
+    // (faces end at -1 or at the end of the list), culls back faces unless
+    // twoSided, clips and scan-converts. texPoints holds (s, t) pairs; an empty
+    // texPoints or shades switches texturing or shading off for this call; an
+    // empty texCoordIndex or shadeIndex means "use coordIndex". A face naming a
+    // vertex, texture point or shade that does not exist is not drawn.
+    void drawIndexedFaces(const SurfaceState& surface, std::span<RasterVertex> vertices,
+                          std::span<const ShadeEntry> shades, std::span<const int32_t> coordIndex,
+                          std::span<const Vec2f> texPoints, std::span<const int32_t> texCoordIndex,
+                          std::span<const int32_t> shadeIndex, bool ccw, bool twoSided);
+    // Clips one triangle given in counter-clockwise screen order against the
+    // near plane and the screen edges and scan-converts what is left.
+    void drawTriangle(RasterVertex* a, RasterVertex* b, RasterVertex* c);
+
+    // --- scan conversion ---
+
+    void setupGradients(const RasterVertex& v0, const RasterVertex& v1, const RasterVertex& v2);
+    void scanTriangle(RasterVertex* const* polygon, int count);
+    void initEdge(Edge& edge, const RasterVertex& top, const RasterVertex& bottom, bool leftEdge);
+    void stepEdges();
+    void fillSpan();
+    void fillSpanTextured();
+
+    // --- members, in record order ---
+
+    Driver2D* driver = nullptr;  // not owned; loads texture images
+    SimpleArray<TextureEntry*> textureCache;  // entries owned, in order of first load
+
+    Bitmap* target = nullptr;  // not owned
+    int32_t targetWidth = 0;
+    int32_t targetHeight = 0;
+    int32_t pixelCount = 0;
+    uint16_t* targetPixels = nullptr;
+    uint32_t* depth = nullptr;  // owned; 16.16 depth, 0xFFFFFFFF = empty
+
+    float near = 1.0f;
+    float far = 32767.0f;
+    float focal = 0.0f;
+    float halfWidth = 0.0f;
+    float halfHeight = 0.0f;
+    RasterVertex* listA[kClipListSize] = {};
+    RasterVertex* listB[kClipListSize] = {};
+    RasterVertex clipPool[kClipPoolSize] = {};
+    int32_t clipPoolUsed = 0;
+    uint8_t textureMode = 0;
+    uint8_t shadeMode = 0;
+    uint8_t opaqueMode = 0;
+    uint8_t diffuseR = 0, diffuseG = 0, diffuseB = 0;
+    uint16_t emissivePixel = 0;
+    uint8_t emissiveR = 0, emissiveG = 0, emissiveB = 0;
+    int32_t oldWeightRow = 0;  // transparency t x 256: weight of the old pixel
+    int32_t newWeightRow = 0;  // (255 - t) x 256: weight of the new colour
+    const Bitmap* textureBitmap = nullptr;
+    int32_t texMask = 0;      // (size - 1) << 16
+    int32_t texRowShift = 0;  // 16 - log2(size)
+    float texScaleU = 0.0f;   // size - 1
+    float texScaleV = 0.0f;
+
+    float reciprocals[17] = {};       // 1 / i; entry 0 unused
+    int32_t* weightTable = nullptr;   // owned; 256 x 256, entry k * 256 + j = j * k / 255
+    Gradients gradients;
+    Edge leftEdge;
+    Edge rightEdge;
+};
