@@ -1,0 +1,327 @@
+// The world-file tokenizer.
+//
+// Every byte value has a set of classes in a 256-entry table; the first class
+// of a token's first byte picks the reader, tested in this order: numeric
+// (numbers, and "-" before a digit or "."), word, quote, comment. Anything
+// else is a single-character token whose kind is its own code.
+//
+// Numbers use plain digit arithmetic in doubles (value * 10 + digit, then one
+// division by 10^k for k decimal places), so that the same text gives the same
+// value on every machine without a library conversion. Two guards keep hostile
+// digit runs defined: digits stop adding precision once the value passes
+// kDigitLimit, and a power of ten is applied in steps that stay finite, so no
+// run of digits can make inf / inf or 0 * inf.
+//
+// One byte is read ahead at most; it is the only pushback of the byte layer.
+// The end of input, once seen, stays held, so the stream is not asked again.
+// Line ends are counted in one place, countLineEnd: CR, LF and CR LF each count
+// once. Comments and open strings stop before the line end and leave it to the
+// whitespace skip, which counts it.
+#include "vrml/lexer.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <utility>
+
+#include "app/input_stream.h"
+
+namespace {
+
+// Past 1e300 a double has long run out of digits: further digits of a number
+// only scale it (integer part) or are dropped (fraction), which keeps the
+// later division by 10^k away from inf / inf.
+constexpr double kDigitLimit = 1e300;
+// Any non-zero finite double times 10^1000 is infinite and divided by it is
+// zero, so longer exponents change nothing; capping the digit run keeps the
+// integer arithmetic in range.
+constexpr int64_t kMaxExponent = 1000;
+// 10^300 is finite, so one scaling step never multiplies 0 by inf or divides
+// inf by inf.
+constexpr int64_t kMaxScaleStep = 300;
+
+bool isDigit(int32_t c) { return c >= '0' && c <= '9'; }
+bool isOctalDigit(int32_t c) { return c >= '0' && c <= '7'; }
+
+// 10^n for 1 <= n, built by repeated multiplication (exact up to 10^22).
+double powerOfTen(int64_t n) {
+    double p = 10.0;
+    for (int64_t i = 1; i < n && std::isfinite(p); ++i) p *= 10.0;
+    return p;
+}
+
+// value * 10^n, or value / 10^n. A single step for n <= 300; beyond that the
+// result is what the exact product would round to: inf, 0 or the value itself
+// when it is 0 or infinite.
+double scaleByPowerOfTen(double value, int64_t n, bool divide) {
+    while (n > 0 && value != 0.0 && std::isfinite(value)) {
+        const int64_t step = std::min(n, kMaxScaleStep);
+        const double p = powerOfTen(step);
+        value = divide ? value / p : value * p;
+        n -= step;
+    }
+    return value;
+}
+
+}  // namespace
+
+VrmlLexer::VrmlLexer() {
+    buffer_.resize(kInitialBufferSize);
+    for (int c = 0; c <= 32; ++c) classes_[c] = kClassWhitespace;
+    for (int c = 'a'; c <= 'z'; ++c) classes_[c] = kClassWord;
+    for (int c = 'A'; c <= 'Z'; ++c) classes_[c] = kClassWord;
+    for (int c = 160; c <= 255; ++c) classes_[c] = kClassWord;
+    for (int c = '0'; c <= '9'; ++c) classes_[c] = kClassNumeric;
+    classes_['.'] = kClassNumeric;
+    classes_['-'] = kClassNumeric;
+    classes_['"'] = kClassQuote;
+    classes_['\''] = kClassQuote;
+    classes_['/'] = kClassComment;
+}
+
+void VrmlLexer::attachStream(InputStream* stream) {
+    stream_ = stream;
+    readAhead_ = kNoByte;
+}
+
+void VrmlLexer::addReaderClasses() {
+    classes_['#'] = kClassComment;
+    classes_['['] = 0;
+    classes_[']'] = 0;
+    classes_['{'] = 0;
+    classes_['}'] = 0;
+    classes_[','] = kClassWhitespace;
+    classes_['_'] |= kClassWord;
+    classes_['!'] |= kClassWord;
+    for (int c = '$'; c <= '+'; ++c) classes_[c] |= kClassWord;
+    classes_['-'] |= kClassWord;
+    for (int c = 128; c <= 255; ++c) classes_[c] |= kClassWord;
+}
+
+uint8_t VrmlLexer::characterClass(int32_t byte) const {
+    if (byte < 0) return 0;
+    if (byte > 255) return kClassWord;
+    return classes_[byte];
+}
+
+int32_t VrmlLexer::nextByte() {
+    if (readAhead_ != kNoByte) {
+        const int32_t byte = readAhead_;
+        if (byte != kTokenEnd) readAhead_ = kNoByte;
+        return byte;
+    }
+    const int32_t byte = stream_ ? stream_->read() : -1;
+    if (byte < 0) {
+        readAhead_ = kTokenEnd;
+        return kTokenEnd;
+    }
+    return byte;
+}
+
+void VrmlLexer::countLineEnd(int32_t byte) {
+    if (byte != '\r' && byte != '\n') return;
+    // Saturates rather than wrapping on a file of more than 2^31 lines.
+    if (lineNumber_ < std::numeric_limits<int32_t>::max()) ++lineNumber_;
+    if (byte == '\r') {
+        const int32_t next = nextByte();
+        if (next != '\n') readAhead_ = next;
+    }
+}
+
+void VrmlLexer::appendChar(int32_t byte) {
+    if (bufferLength_ == kMaxTextLength) return;
+    if (bufferLength_ == buffer_.size())
+        buffer_.resize(std::min(buffer_.size() * 2, kMaxTextLength));
+    buffer_[bufferLength_++] = static_cast<char16_t>(byte);
+}
+
+void VrmlLexer::finishText() {
+    raw_.text.assign(buffer_.data(), bufferLength_);
+    bufferLength_ = 0;
+}
+
+int32_t VrmlLexer::skipWhitespace(int32_t byte) {
+    while (characterClass(byte) & kClassWhitespace) {
+        countLineEnd(byte);
+        byte = nextByte();
+    }
+    return byte;
+}
+
+void VrmlLexer::skipComment() {
+    int32_t byte = nextByte();
+    while (byte >= 0 && byte != '\n' && byte != '\r') byte = nextByte();
+    readAhead_ = byte;
+}
+
+int32_t VrmlLexer::readToken() {
+    raw_.text.clear();
+    bufferLength_ = 0;
+    for (;;) {
+        const int32_t byte = skipWhitespace(nextByte());
+        if (byte < 0) {
+            raw_.kind = kTokenEnd;
+            return raw_.kind;
+        }
+        const uint8_t classes = characterClass(byte);
+        if (classes & kClassNumeric) {
+            readNumber(byte);
+        } else if (classes & kClassWord) {
+            readWord(byte);
+        } else if (classes & kClassQuote) {
+            readString(byte);
+        } else if (classes & kClassComment) {
+            skipComment();
+            continue;
+        } else {
+            raw_.kind = byte;
+        }
+        return raw_.kind;
+    }
+}
+
+void VrmlLexer::readNumber(int32_t byte) {
+    bool negative = false;
+    if (byte == '-') {
+        const int32_t next = nextByte();
+        if (!isDigit(next) && next != '.') {
+            readAhead_ = next;
+            raw_.kind = '-';
+            return;
+        }
+        negative = true;
+        byte = next;
+    }
+    double value = 0.0;
+    int64_t decimals = 0;
+    bool seenPoint = false;
+    for (;; byte = nextByte()) {
+        if (byte == '.') {
+            if (seenPoint) break;
+            seenPoint = true;
+        } else if (!isDigit(byte)) {
+            break;
+        } else if (value < kDigitLimit) {
+            value = value * 10.0 + (byte - '0');
+            if (seenPoint) ++decimals;
+        } else if (!seenPoint) {
+            value *= 10.0;
+        }
+    }
+    readAhead_ = byte;
+    if (decimals > 0) value /= powerOfTen(decimals);
+    raw_.number = negative ? -value : value;
+    raw_.kind = kTokenNumber;
+}
+
+void VrmlLexer::readWord(int32_t byte) {
+    appendChar(byte);
+    for (byte = nextByte(); characterClass(byte) & (kClassWord | kClassNumeric); byte = nextByte())
+        appendChar(byte);
+    readAhead_ = byte;
+    finishText();
+    raw_.kind = kTokenWord;
+}
+
+void VrmlLexer::readString(int32_t quote) {
+    for (;;) {
+        int32_t byte = nextByte();
+        if (byte == quote) break;
+        if (byte < 0 || byte == '\n' || byte == '\r') {
+            // Left for the whitespace skip, which counts the line.
+            readAhead_ = byte;
+            break;
+        }
+        if (byte == '\\') {
+            byte = readEscape();
+            if (byte < 0) break;
+        }
+        appendChar(byte);
+    }
+    finishText();
+    raw_.kind = quote;
+}
+
+int32_t VrmlLexer::readEscape() {
+    const int32_t byte = nextByte();
+    switch (byte) {
+    case 'a': return 7;
+    case 'b': return 8;
+    case 'f': return 12;
+    case 'n': return 10;
+    case 'r': return 13;
+    case 't': return 9;
+    case 'v': return 11;
+    case '\r':
+    case '\n':
+        // An escaped line end continues the string on the next line. It is
+        // counted like any line end and stored as one line feed, so that CR,
+        // LF and CR LF files read alike.
+        countLineEnd(byte);
+        return '\n';
+    default: break;
+    }
+    if (!isOctalDigit(byte)) return byte;  // itself, or the end of input
+    int32_t value = byte - '0';
+    const int32_t second = nextByte();
+    if (!isOctalDigit(second)) {
+        readAhead_ = second;
+        return value;
+    }
+    value = value * 8 + (second - '0');
+    // A third digit only after 0..3 keeps the value within a byte.
+    if (byte > '3') return value;
+    const int32_t third = nextByte();
+    if (!isOctalDigit(third)) {
+        readAhead_ = third;
+        return value;
+    }
+    return value * 8 + (third - '0');
+}
+
+int32_t VrmlLexer::nextToken() {
+    if (pushedBack_) {
+        std::swap(current_, previous_);
+        pushedBack_ = false;
+    } else {
+        std::swap(previous_, current_);
+        readToken();
+        current_ = raw_;
+    }
+    if (current_.kind != kTokenNumber) return current_.kind;
+
+    // One token of lookahead: is the number followed by its exponent?
+    std::swap(previous_, current_);
+    readToken();
+    current_ = raw_;
+    if (!mergeExponent()) pushBack();
+    return kTokenNumber;
+}
+
+bool VrmlLexer::mergeExponent() {
+    const std::u16string& word = current_.text;
+    if (current_.kind != kTokenWord || word.empty() || (word[0] != u'e' && word[0] != u'E'))
+        return false;
+    std::size_t at = 1;
+    bool divide = false;
+    if (word.size() > 1 && (word[1] == u'+' || word[1] == u'-')) {
+        divide = word[1] == u'-';
+        at = 2;
+    }
+    if (at >= word.size() || !isDigit(word[at])) return false;
+    int64_t exponent = 0;
+    for (; at < word.size() && isDigit(word[at]); ++at)
+        exponent = std::min(exponent * 10 + (word[at] - u'0'), kMaxExponent);
+
+    const double value = scaleByPowerOfTen(previous_.number, exponent, divide);
+    current_ = previous_;
+    current_.number = value;
+    // Tokens that are not numbers carry the most recent number: the merged one.
+    raw_.number = value;
+    return true;
+}
+
+void VrmlLexer::pushBack() {
+    std::swap(current_, previous_);
+    pushedBack_ = true;
+}

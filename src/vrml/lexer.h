@@ -1,0 +1,134 @@
+// VrmlLexer: splits the bytes of a world file into tokens.
+//
+// Two layers. readToken is a table-driven tokenizer: every byte value has a set
+// of character classes, and the classes decide where numbers, words, quoted
+// strings and comments begin and end. nextToken sits on top: it keeps the
+// current and the previous token, merges a number with a following exponent
+// word ("1.5" then "e-3") into one number, and holds back one token when it has
+// read too far.
+//
+// The lexer reads one byte at a time from an InputStream it does not own. It
+// never checks a header line: "#" opens a comment once the reader classes are
+// in place, so "#VRML V2.0 utf8" is skipped like any comment.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+class InputStream;
+
+// Token kinds; any other kind is the code of a single ordinary character.
+constexpr int32_t kTokenEnd = -1;
+constexpr int32_t kTokenNumber = -2;
+constexpr int32_t kTokenWord = -3;
+constexpr int32_t kTokenNothing = -4;  // before the first token
+constexpr int32_t kTokenString = '"';
+
+// Character-class bits of the class table.
+constexpr uint8_t kClassWhitespace = 1;
+constexpr uint8_t kClassNumeric = 2;
+constexpr uint8_t kClassWord = 4;
+constexpr uint8_t kClassQuote = 8;
+constexpr uint8_t kClassComment = 16;
+
+struct VrmlToken {
+    int32_t kind = kTokenNothing;
+    // The value of a number. Tokens of other kinds carry the value of the most
+    // recent number instead (0 before the first one).
+    double number = 0.0;
+    // The characters of a word or the contents of a string; empty otherwise.
+    std::u16string text;
+};
+
+class VrmlLexer {
+public:
+    // Longest word or string text kept, in characters. Characters beyond it
+    // are read and dropped, so that a hostile file cannot exhaust memory; the
+    // token still ends where the input ends it.
+    static constexpr std::size_t kMaxTextLength = std::size_t{1} << 24;
+    // Size of the character buffer at construction; it doubles when full.
+    static constexpr std::size_t kInitialBufferSize = 20;
+
+    // No stream, line 1, no token; the class table holds the base classes:
+    // bytes 0..32 whitespace; letters and 160..255 word; digits, "." and "-"
+    // numeric; the double quote and "'" quote; "/" comment.
+    VrmlLexer();
+    VrmlLexer(const VrmlLexer&) = delete;
+    VrmlLexer& operator=(const VrmlLexer&) = delete;
+
+    // Sets the byte source (not owned; it must outlive the reading) and drops
+    // any byte held from an earlier source. A null stream reads as an empty
+    // input.
+    void attachStream(InputStream* stream);
+
+    // Completes the class table for world files: "#" becomes a comment
+    // character only; "[", "]", "{" and "}" lose every class; "," becomes
+    // whitespace only; "_", "!", "$" to "+", "-" and 128..255 gain the word
+    // class. The reader calls it once before the first token.
+    void addReaderClasses();
+
+    // The classes of a byte value; values of 256 and above count as word
+    // characters, negative values (the end of input) have none.
+    uint8_t characterClass(int32_t byte) const;
+
+    // Reads one raw token into rawToken() and returns its kind. A quoted
+    // string's kind is its opening quote character, which also closes it (with
+    // the reader classes only the double quote opens strings). Every call at
+    // the end of the input returns kTokenEnd. Line ends are counted as they are
+    // passed, including those that close a comment or an open string.
+    int32_t readToken();
+
+    // Advances to the next token and returns the kind of the new current
+    // token. A number followed by a word "e<digits>", "e+<digits>" or
+    // "e-<digits>" (or with "E") comes back as one number scaled by the power
+    // of ten; the exponent word is consumed, and characters after its digits
+    // are lost. Otherwise the token after a number is held back and returned
+    // by the next call.
+    int32_t nextToken();
+
+    // The token that nextToken made current.
+    const VrmlToken& current() const { return current_; }
+    int32_t kind() const { return current_.kind; }
+    const std::u16string& text() const { return current_.text; }
+    double number() const { return current_.number; }
+
+    // The token that readToken read last.
+    const VrmlToken& rawToken() const { return raw_; }
+
+    // The line of the input being read, from 1. It is the line of the last
+    // byte consumed, so after a token it names the line that token ended on
+    // (or a later one when the lookahead has passed line ends).
+    int32_t lineNumber() const { return lineNumber_; }
+
+    // Characters the text buffer can hold before it grows again.
+    std::size_t bufferSize() const { return buffer_.size(); }
+
+private:
+    static constexpr int32_t kNoByte = -2;  // nothing read ahead
+
+    int32_t nextByte();
+    void countLineEnd(int32_t byte);
+    void appendChar(int32_t byte);
+    void finishText();
+    int32_t skipWhitespace(int32_t byte);
+    void skipComment();
+    void readNumber(int32_t byte);
+    void readWord(int32_t byte);
+    void readString(int32_t quote);
+    int32_t readEscape();
+    bool mergeExponent();
+    void pushBack();
+
+    InputStream* stream_ = nullptr;  // not owned
+    std::u16string buffer_;          // text of the token being read
+    std::size_t bufferLength_ = 0;   // characters in use in buffer_
+    int32_t readAhead_ = kNoByte;
+    int32_t lineNumber_ = 1;
+    VrmlToken raw_;
+    uint8_t classes_[256] = {};
+    // Token layer.
+    VrmlToken previous_;
+    bool pushedBack_ = false;
+    VrmlToken current_;
+};
