@@ -9,7 +9,8 @@
 // leads back to it is skipped whole, so cycles of routes end after one round.
 // A destination whose FieldType differs from the source's is skipped whole too
 // (nothing copied, nobody told), so a value never lands in storage of another
-// shape.
+// shape. And a chain of routes is followed at most kMaxDeliveryDepth fields
+// deep, so a hostile world cannot exhaust the stack.
 #pragma once
 
 #include <cstdint>
@@ -18,6 +19,10 @@
 #include "scene/simple_array.h"
 
 class X3DNode;
+
+// How many fields may be delivering at once (nested propagate calls); a field
+// reached deeper than this receives its value but passes nothing on.
+inline constexpr int32_t kMaxDeliveryDepth = 4096;
 
 class X3DField {
 public:
@@ -50,7 +55,8 @@ protected:
     // delivery is served): skip a destination of another FieldType or one that
     // is delivering itself; otherwise copy the value (unless copy is null),
     // tell the destination's owner and let the destination propagate. Returns
-    // at once when this field is already delivering.
+    // at once when this field is already delivering or kMaxDeliveryDepth
+    // fields are.
     void deliverAlongRoutes(CopyValue copy);
 
     // Tells the owner (if any) that this field has just received a value.

@@ -12,12 +12,16 @@
 #include "scene/simple_array.h"
 #include "scene/values.h"
 
+// The building blocks of the sixteen classes below; they are not used alone
+// (delivery relies on one class per FieldType).
+
 // A field holding one value of type T, with FieldType kType.
 template <class T, FieldType kType>
 class ValueField : public X3DField {
 public:
     T value;
 
+    // Registers the field in owner under nameCode and stores the default.
     ValueField(X3DNode* owner, int32_t nameCode, T initial = T())
         : X3DField(owner, nameCode, kType), value(std::move(initial)) {}
 };
@@ -51,6 +55,7 @@ class ArrayField : public X3DField {
 public:
     SimpleArray<T> value;
 
+    // Registers the field in owner under nameCode; the array starts empty.
     ArrayField(X3DNode* owner, int32_t nameCode) : X3DField(owner, nameCode, kType) {}
 };
 

@@ -255,6 +255,28 @@ TEST(FieldDelivery, CyclesEndAndRunFrameAfterFrame) {
     EXPECT_FALSE(s.delivering);
 }
 
+TEST(FieldDelivery, VeryLongChainsStopAtTheDepthLimit) {
+    // 100000 fields in a row would need far more stack than a frame has; the
+    // value travels kMaxDeliveryDepth routes and the field reached last passes
+    // nothing on.
+    Journal journal;
+    RecordingNode owner(&journal);
+    std::vector<std::unique_ptr<fSFFloat>> chain;
+    for (int i = 0; i < 100000; ++i) chain.push_back(std::make_unique<fSFFloat>(&owner, FieldCode::speed, 0.0f));
+    for (size_t i = 0; i + 1 < chain.size(); ++i) route(*chain[i], *chain[i + 1]);
+    for (float v : {1.0f, 2.0f}) {
+        journal.clear();
+        chain[0]->setValue(v);
+        EXPECT_EQ(journal.size(), size_t(kMaxDeliveryDepth) + 1);
+        EXPECT_EQ(chain[kMaxDeliveryDepth]->value, v);
+        EXPECT_EQ(chain[kMaxDeliveryDepth + 1]->value, 0.0f);
+        EXPECT_EQ(chain.back()->value, 0.0f);
+    }
+    // Entered further down, the value goes on from there.
+    chain[kMaxDeliveryDepth]->propagate();
+    EXPECT_EQ(chain[2 * kMaxDeliveryDepth]->value, 2.0f);
+}
+
 TEST(FieldDelivery, DestinationsOfAnotherClassAreSkipped) {
     // A float routed to a vector: the route exists, the vector keeps all three
     // components, nobody is told and the vector does not pass anything on.

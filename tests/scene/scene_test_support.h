@@ -30,15 +30,17 @@ public:
 // fail; the real allocator is restored afterwards.
 class AllocatorLimit {
 public:
-    explicit AllocatorLimit(int allowed) {
+    explicit AllocatorLimit(int allowed) : previous_(simple_array_detail::allocate) {
         allowedAllocations() = allowed;
         simple_array_detail::allocate = limited;
     }
-    ~AllocatorLimit() { simple_array_detail::allocate = [](std::size_t bytes) { return std::malloc(bytes); }; }
+    ~AllocatorLimit() { simple_array_detail::allocate = previous_; }
     AllocatorLimit(const AllocatorLimit&) = delete;
     AllocatorLimit& operator=(const AllocatorLimit&) = delete;
 
 private:
+    simple_array_detail::AllocateFn previous_;
+
     static int& allowedAllocations() {
         static int allowed = 0;
         return allowed;
