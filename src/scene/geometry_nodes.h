@@ -1,0 +1,49 @@
+// Geometry and its point lists: IndexedFaceSet, Coordinate and
+// TextureCoordinate.
+//
+// An IndexedFaceSet keeps two caches derived from its fields, its normals and
+// its bounding box; both start stale and a change of "coord" marks them stale
+// again, so they are rebuilt the next time they are asked for.
+#pragma once
+
+#include <cstdint>
+
+#include "scene/abstract_nodes.h"
+
+class nCoordinate : public X3DNode {
+public:
+    fMFVec3f point{this, FieldCode::point};
+
+    nCoordinate() : X3DNode(NodeCategory::Other) {}
+};
+
+class nTextureCoordinate : public X3DNode {
+public:
+    fMFVec2f point{this, FieldCode::point};
+
+    nTextureCoordinate() : X3DNode(NodeCategory::Other) {}
+};
+
+class nIndexedFaceSet : public X3DGeometryNode {
+public:
+    fMFInt32 set_coordIndex{this, FieldCode::set_coordIndex};
+    fMFInt32 set_texCoordIndex{this, FieldCode::set_texCoordIndex};
+    fSFNode coord{this, FieldCode::coord};
+    fSFNode texCoord{this, FieldCode::texCoord};
+    fSFBool ccw{this, FieldCode::ccw, true};
+    fMFInt32 coordIndex{this, FieldCode::coordIndex};
+    fSFFloat creaseAngle{this, FieldCode::creaseAngle, 0.0f};
+    fSFBool solid{this, FieldCode::solid, true};
+    fMFInt32 texCoordIndex{this, FieldCode::texCoordIndex};
+    // working state: the mesh caches
+    SimpleArray<Vec3f> normals;        // unit normals, per face or per point
+    SimpleArray<int32_t> normalIndex;  // per coordIndex entry: the normal it uses
+    Vec3f boundsCenter{0.0f, 0.0f, 0.0f};
+    Vec3f boundsSize{-1.0f, -1.0f, -1.0f};  // -1 until first computed
+    bool boundsStale = true;
+    bool normalsStale = true;
+
+    // A change of this node's "coord" marks the normals and the bounds stale;
+    // every other field changes nothing here.
+    void fieldChanged(X3DField* field) override;
+};

@@ -1,0 +1,38 @@
+// The sensors: ProximitySensor, TimeSensor and TouchSensor. "enabled" and
+// "isActive" come from X3DSensorNode; the frame starts and ticks every node of
+// the sensor family.
+#pragma once
+
+#include "scene/abstract_nodes.h"
+
+class nProximitySensor : public X3DSensorNode {
+public:
+    fSFVec3f center{this, FieldCode::center, Vec3f{0.0f, 0.0f, 0.0f}};
+    fSFVec3f size{this, FieldCode::size, Vec3f{0.0f, 0.0f, 0.0f}};
+    fSFVec3f position_changed{this, FieldCode::position_changed, Vec3f{0.0f, 0.0f, 0.0f}};
+    fSFRotation orientation_changed{this, FieldCode::orientation_changed, Rotation{0.0f, 0.0f, 1.0f, 0.0f}};
+};
+
+class nTimeSensor : public X3DSensorNode {
+public:
+    fSFTime cycleInterval{this, FieldCode::cycleInterval, 1.0};
+    fSFBool loop{this, FieldCode::loop, false};
+    fSFTime startTime{this, FieldCode::startTime, 0.0};
+    fSFTime stopTime{this, FieldCode::stopTime, 0.0};
+    fSFTime cycleTime{this, FieldCode::cycleTime, -1.0};
+    fSFFloat fraction_changed{this, FieldCode::fraction_changed, 0.0f};
+    fSFTime time{this, FieldCode::time, -1.0};
+    // working state
+    double cycleCount = 0.0;  // the last whole-cycle count reached
+};
+
+class nTouchSensor : public X3DSensorNode {
+public:
+    fSFString description{this, FieldCode::description};
+    fSFVec3f hitPoint_changed{this, FieldCode::hitPoint_changed, Vec3f{0.0f, 0.0f, 0.0f}};
+    fSFBool isOver{this, FieldCode::isOver, false};
+    fSFTime touchTime{this, FieldCode::touchTime, -1.0};
+    // working state, used during one tick only
+    bool found = false;                // the node searched for was met
+    X3DNode* searchTarget = nullptr;   // not owned: the node searched for
+};

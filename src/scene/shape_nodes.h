@@ -1,0 +1,45 @@
+// A Shape and what its appearance is made of: Appearance, Material and
+// ImageTexture. All derive from X3DNode directly (family "other").
+#pragma once
+
+#include "scene/field_codes.h"
+#include "scene/fields.h"
+#include "scene/node.h"
+#include "scene/node_types.h"
+
+struct TextureEntry;
+
+class nShape : public X3DNode {
+public:
+    fSFNode appearance{this, FieldCode::appearance};
+    fSFNode geometry{this, FieldCode::geometry};
+
+    nShape() : X3DNode(NodeCategory::Other) {}
+};
+
+class nAppearance : public X3DNode {
+public:
+    fSFNode material{this, FieldCode::material};
+    fSFNode texture{this, FieldCode::texture};
+
+    nAppearance() : X3DNode(NodeCategory::Other) {}
+};
+
+class nMaterial : public X3DNode {
+public:
+    fSFFloat ambientIntensity{this, FieldCode::ambientIntensity, 0.2f};
+    fSFColor diffuseColor{this, FieldCode::diffuseColor, Color4f{0.8f, 0.8f, 0.8f, 0.0f}};
+    fSFColor emissiveColor{this, FieldCode::emissiveColor, Color4f{0.0f, 0.0f, 0.0f, 0.0f}};
+    fSFFloat transparency{this, FieldCode::transparency, 0.0f};
+
+    nMaterial() : X3DNode(NodeCategory::Other) {}
+};
+
+class nImageTexture : public X3DNode {
+public:
+    fMFString url{this, FieldCode::url};
+    // working state
+    const TextureEntry* textureEntry = nullptr;  // not owned (the texture cache owns it)
+
+    nImageTexture() : X3DNode(NodeCategory::Other) {}
+};
