@@ -9,4 +9,18 @@
 #include "raster/bitmap.h"
 
 // Decodes the named image file or http:// URL into a new bitmap, or null.
+//
+// A name containing ".gif" or ".GIF" anywhere is read by decodeGif (the name
+// cut to 255 characters and encoded as UTF-8, at most 255 bytes). Any other
+// name is opened with openStream and decoded by what its first bytes say it
+// is: PNG, JPEG, or GIF (read by the GIF decoder but, like the other two,
+// without an alpha plane). Those pictures have no alpha plane.
+//
+// Success writes "image: NAME W H", plus " a" when the bitmap has an alpha
+// plane, to the log and the driver's message store; failure writes
+// "image: NAME NOT FOUND" there and refreshes the driver's messages.
 OwnedBitmap loadImageFile(const std::u16string& name);
+
+// The name as UTF-8, cut to at most 255 characters and then to at most 255
+// bytes without splitting a character; unpaired surrogates become '?'.
+std::string imageNameBytes(const std::u16string& name);
