@@ -1,0 +1,23 @@
+// What the frame traversal keeps of every visited shape and light.
+#pragma once
+
+#include "raster/raster_types.h"
+#include "render/matrix.h"
+
+class X3DNode;
+class nShape;
+
+// One visited Shape that has a geometry, in traversal order.
+struct RenderRecord {
+    Matrix modelView;      // modelling to camera: view matrix and every enclosing Transform
+    Matrix normalMatrix;   // the rotations alone, chained the same way
+    SurfaceState surface;  // the surface state when the shape was visited
+    X3DNode* geometry = nullptr;  // not owned: the shape's "geometry" value
+    nShape* shape = nullptr;      // not owned: the shape itself (for picking)
+};
+
+// One directional light of the frame, in camera space.
+struct LightRecord {
+    float x = 0.0f, y = 0.0f, z = 0.0f;  // direction the light travels; unit unless given as zero
+    float intensity = 0.0f;              // the light's "intensity", unclamped
+};

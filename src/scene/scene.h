@@ -1,0 +1,155 @@
+// Scene: a loaded world. It holds the root group, the bound and default
+// bindable nodes with the viewpoint-transition state, the camera, the per-frame
+// render lists, the vertex and shade arrays the rasterizer reads, the clock,
+// the world's name and the frame rate.
+//
+// The nodes belong to the node registry, not to the Scene: its teardown only
+// releases its own arrays and drops its pointers (the three default nodes stay
+// in the registry with the rest).
+//
+// Members are public and kept in their documented order. The operations are
+// grouped by the code that implements them: loading and set-up
+// (scene/scene.cpp, scene/load_world.cpp), binding (events/bindable.cpp), the
+// camera (render/camera.cpp), lighting (render/lighting.cpp) and the frame
+// (render/traversal.cpp).
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "raster/raster_types.h"
+#include "render/matrix.h"
+#include "render/render_record.h"
+#include "scene/frame_clock.h"
+#include "scene/simple_array.h"
+#include "scene/values.h"
+
+class Rasterizer;
+struct BitmapFont;
+class X3DNode;
+class fMFNode;
+class nViewpoint;
+class nNavigationInfo;
+class nBackground;
+class nDirectionalLight;
+class nIndexedFaceSet;
+class nShape;
+class nAppearance;
+class VrmlParser;
+
+class Scene {
+public:
+    static constexpr int32_t kInitialVertexCapacity = 1000;
+    static constexpr int32_t kInitialShadeCapacity = 1000;
+
+    // Empty lists and names, nothing bound, the three default nodes created
+    // (Viewpoint, NavigationInfo, Background, each named "default"), the vertex
+    // and shade arrays allocated for 1000 entries, lighting off.
+    Scene();
+    // Releases the arrays and drops the node pointers (the registry owns the
+    // nodes).
+    ~Scene();
+    Scene(const Scene&) = delete;
+    Scene& operator=(const Scene&) = delete;
+
+    // --- loading and set-up ---
+
+    // baseDirectory = the name up to and including its last "/", fileName =
+    // the rest (no "/": empty base directory, the whole name).
+    void setWorldName(const std::u16string& name);
+    // prepare(this) on every node of the registry in order, the count read
+    // afresh after each call.
+    void initNodes();
+    // Records the rasterizer (not owned) and takes the screen size of its
+    // target: width, height and their integer halves, as floats.
+    void attachRasterizer(Rasterizer* rasterizer);
+
+    // --- bindable nodes ---
+
+    // Records the root (a Group) and binds the first Viewpoint, NavigationInfo
+    // and Background in depth-first file order, the defaults where none.
+    void setRoot(X3DNode* root);
+    void bindFirst(const fMFNode& list);
+    // Makes a bindable node the bound one of its kind; the node that loses the
+    // binding gets "isBound" FALSE.
+    void bind(X3DNode* node);
+    // The first sky colour of the bound Background; black without one.
+    Color4f backgroundColor() const;
+
+    // --- camera ---
+
+    void setNearFar();
+    void setupView();
+    int32_t pointOutcode(const Matrix& matrix, const Vec3f& point) const;
+    bool boxVisible(const Matrix& matrix, const Vec3f& centre, const Vec3f& size) const;
+    // Transforms and projects the points into rasterVertices; false when every
+    // vertex lies outside one and the same clip boundary (or there are none, or
+    // the array cannot be had).
+    bool transformVertices(const Matrix& matrix, const SimpleArray<Vec3f>& points);
+
+    // --- lighting ---
+
+    void collectLight(const nDirectionalLight& light, const Matrix& normalMatrix);
+    // Fills shades for the normals; false when the array cannot be had.
+    bool lightNormals(const Matrix& normalMatrix, const SimpleArray<Vec3f>& normals, bool twoSided);
+
+    // --- the frame ---
+
+    void startClock(double seconds);
+    void updateAndDraw(double seconds);
+    void traverseGroup(X3DNode* node, const Matrix& full, const Matrix& rotation, int32_t depth);
+    void collectShape(nShape& shape, const Matrix& full, const Matrix& rotation);
+    void applyAppearance(const nAppearance& appearance);
+    void recordShape(X3DNode* geometry, const Matrix& full, const Matrix& rotation, nShape* shape);
+    void drawRecord(const RenderRecord& record);
+
+    // --- members, in record order ---
+
+    Rasterizer* rasterizer = nullptr;  // not owned
+    BitmapFont* font = nullptr;        // not owned
+    X3DNode* root = nullptr;           // not owned: the "SCENEGRAPH" group
+    nViewpoint* boundViewpoint = nullptr;            // not owned
+    nViewpoint* previousViewpoint = nullptr;         // not owned: start of a transition
+    bool bindJump = false;                           // "jump" of the Viewpoint bound last
+    double transitionStart = 0.0;                    // frame time of that binding
+    nViewpoint* defaultViewpoint = nullptr;          // in the registry
+    nNavigationInfo* boundNavigationInfo = nullptr;  // not owned
+    nNavigationInfo* defaultNavigationInfo = nullptr;
+    nBackground* boundBackground = nullptr;  // not owned
+    nBackground* defaultBackground = nullptr;
+
+    // camera
+    float screenWidth = 0.0f, screenHeight = 0.0f;
+    float screenHalfWidth = 0.0f, screenHalfHeight = 0.0f;
+    float nearDistance = 0.125f;
+    float farDistance = 100000.0f;
+    float focalLength = 0.0f;  // negative
+    Matrix viewMatrix;
+
+    // render lists, rebuilt every frame (storage kept)
+    SurfaceState currentSurface;
+    SimpleArray<RenderRecord> renderRecords;
+    SimpleArray<int32_t> opaqueList;       // indexes into renderRecords
+    SimpleArray<int32_t> transparentList;  // indexes into renderRecords
+    SimpleArray<LightRecord> lights;
+
+    // the mesh being drawn
+    std::unique_ptr<RasterVertex[]> rasterVertices;
+    int32_t rasterVertexCapacity = 0;
+    std::unique_ptr<ShadeEntry[]> shades;
+    int32_t shadeCapacity = 0;
+
+    FrameClock frameClock;
+    std::u16string baseDirectory;
+    std::u16string fileName;
+    int32_t fpsTick = 0;
+    int32_t fpsFrames = 0;
+    int32_t fps = 0;
+    bool lighting = false;
+};
+
+// Reads the world (file or http:// URL) with the parser and wraps it in a new
+// Scene with its root set up; null when the world cannot be opened or holds no
+// node.
+std::unique_ptr<Scene> loadWorld(VrmlParser& parser, const std::u16string& name);
