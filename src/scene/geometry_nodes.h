@@ -46,4 +46,20 @@ public:
     // A change of this node's "coord" marks the normals and the bounds stale;
     // every other field changes nothing here.
     void fieldChanged(X3DField* field) override;
+
+    // The box around the points of "coord" (centre and size), rebuilt first
+    // when stale. Without a Coordinate node or points the box stays as it was
+    // ((-1, -1, -1) until points existed), which the culling treats as "may be
+    // seen". Always returns true.
+    bool bounds(Vec3f& centre, Vec3f& size) override;
+
+    // Rebuilds normals and normalIndex from "coord", "coordIndex", "ccw" and
+    // "creaseAngle": one normal per face (creaseAngle 0 or less) or one per
+    // point averaged over its faces, each pointing to the back of its face;
+    // normalIndex has one entry per coordIndex entry. A face of fewer than
+    // three corners, or naming a point that does not exist, gets a zero normal
+    // and keeps its number; only existing points are read. Without a
+    // Coordinate node or with an empty coordIndex nothing changes. When memory
+    // cannot be had both lists are left empty. Does not touch normalsStale.
+    void prepareNormals();
 };

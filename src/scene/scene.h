@@ -133,6 +133,7 @@ public:
     SimpleArray<int32_t> opaqueList;       // indexes into renderRecords
     SimpleArray<int32_t> transparentList;  // indexes into renderRecords
     SimpleArray<LightRecord> lights;
+    int32_t traversalBudget = 0;  // nodes the traversal may still visit this frame
 
     // the mesh being drawn
     std::unique_ptr<RasterVertex[]> rasterVertices;

@@ -1,0 +1,256 @@
+// The frame: the world reacts (anchors, sensors), the camera is set up, the
+// scene graph is walked from the root into render records and lights, and the
+// records are drawn, every opaque shape before every other one. Nothing is
+// kept from one frame to the next but the storage of the lists.
+//
+// The order of one frame is fixed, because sensors and camera see each other:
+// TimeSensors and TouchSensors tick before the camera is set up (a viewpoint
+// they bind is shown this frame), ProximitySensors after it (they see this
+// frame's camera), and a stylus pick lives for one frame only.
+//
+// Culling happens before any per-face work: grouping nodes by their declared
+// box (whole subtrees), shapes by their geometry's box, meshes by the AND of
+// their vertex clip codes. The walk is bounded in depth and in the number of
+// nodes it visits, so a file that nests or shares groups without end cannot
+// exhaust the stack or stall the frame.
+#include "render/traversal.h"
+
+#include <algorithm>
+#include <span>
+
+#include "app/driver2d.h"
+#include "raster/rasterizer.h"
+#include "render/camera.h"
+#include "scene/bindable_nodes.h"
+#include "scene/geometry_nodes.h"
+#include "scene/grouping_nodes.h"
+#include "scene/light_nodes.h"
+#include "scene/node_registry.h"
+#include "scene/node_types.h"
+#include "scene/scene.h"
+#include "scene/shape_nodes.h"
+
+namespace {
+
+// The frame rate is measured over this many frames.
+constexpr int32_t kFramesPerMeasurement = 10;
+constexpr int64_t kMillisecondsPerSecond = 1000;
+
+// The headlight travels straight away from the eye with full intensity.
+constexpr LightRecord kHeadlight{0.0f, 0.0f, -1.0f, 1.0f};
+
+// Every sensor of the registry that `wanted` accepts gets its tick, in
+// registry order. The count is read afresh after each call: a sensor may make
+// nodes, and those are visited too.
+template <class Wanted>
+void tickSensors(FrameClock& clock, Wanted wanted) {
+    for (int32_t i = 0; i < nodeRegistry.count; ++i) {
+        X3DNode* node = nodeRegistry[i];
+        if (!node || node->category != NodeCategory::Sensor || !wanted(*node)) continue;
+        if (auto* sensor = dynamic_cast<X3DSensorNode*>(node)) sensor->tick(&clock);
+    }
+}
+
+template <class T>
+std::span<const T> spanOf(const SimpleArray<T>& array) {
+    return std::span<const T>(array.items, static_cast<std::size_t>(array.count));
+}
+
+bool isBlack(const float colour[3]) { return colour[0] == 0.0f && colour[1] == 0.0f && colour[2] == 0.0f; }
+
+}  // namespace
+
+uint32_t frameTicks(const Scene& scene) {
+    if (!scene.rasterizer || !scene.rasterizer->driver) return 0;
+    return scene.rasterizer->driver->ticks();
+}
+
+void Scene::startClock(double seconds) {
+    frameClock.clockStart = seconds;
+    frameClock.now = seconds;
+    frameClock.lastFrameTime = seconds;
+    frameClock.pickResult = nullptr;
+    frameClock.clockScene = this;
+    for (int32_t i = 0; i < nodeRegistry.count; ++i) {
+        X3DNode* node = nodeRegistry[i];
+        if (!node || node->category != NodeCategory::Sensor) continue;
+        if (auto* sensor = dynamic_cast<X3DSensorNode*>(node)) sensor->start(&frameClock);
+    }
+    fps = 0;
+    fpsFrames = 0;
+    fpsTick = static_cast<int32_t>(frameTicks(*this));
+}
+
+void Scene::updateAndDraw(double seconds) {
+    frameClock.lastFrameTime = frameClock.now;
+    frameClock.now = seconds;
+
+    // Anchor activation with frameClock.pickResult belongs here, before any
+    // sensor ticks; it comes with the anchors' behaviour.
+
+    // TimeSensors and TouchSensors: before the camera, so what they bind or
+    // move is seen this frame.
+    tickSensors(frameClock, [](const X3DNode& node) { return node.nodeType != NodeType::ProximitySensor; });
+    frameClock.pickResult = nullptr;  // a pick is seen by one frame only
+
+    setNearFar();
+    setupView();
+
+    // ProximitySensors: after the camera, so they see where it is now.
+    tickSensors(frameClock, [](const X3DNode& node) { return node.nodeType == NodeType::ProximitySensor; });
+
+    renderRecords.clear();
+    opaqueList.clear();
+    transparentList.clear();
+    lights.clear();
+    traversalBudget = kMaxTraversalVisits;
+    traverseGroup(root, viewMatrix, viewMatrix, 0);
+
+    const nNavigationInfo* info = boundNavigationInfo ? boundNavigationInfo : defaultNavigationInfo;
+    if (info && info->headlight.value) lights.append(kHeadlight);  // on top of the four scene lights
+
+    if (rasterizer) {
+        // Near-plane clipping must project the vertices it makes like the
+        // others: same near distance, same focal length.
+        rasterizer->near = nearDistance;
+        rasterizer->far = farDistance;
+        rasterizer->focal = focalLength;
+        for (int32_t index : opaqueList) drawRecord(renderRecords[index]);
+        for (int32_t index : transparentList) drawRecord(renderRecords[index]);
+    }
+
+    if (++fpsFrames >= kFramesPerMeasurement) {
+        const uint32_t tick = frameTicks(*this);
+        // Unsigned difference: right across the wrap of the millisecond count.
+        const uint32_t elapsed = tick - static_cast<uint32_t>(fpsTick);
+        if (elapsed != 0) fps = static_cast<int32_t>(kFramesPerMeasurement * kMillisecondsPerSecond / elapsed);
+        fpsFrames = 0;
+        fpsTick = static_cast<int32_t>(tick);
+    }
+}
+
+void Scene::traverseGroup(X3DNode* node, const Matrix& full, const Matrix& rotation, int32_t depth) {
+    if (!node || node->category != NodeCategory::Grouping || depth > kMaxTraversalDepth) return;
+
+    Matrix groupFull = full;
+    Matrix groupRotation = rotation;
+    if (node->nodeType == NodeType::Transform) {
+        const TransformMatrices local = transformMatrices(static_cast<const nTransform&>(*node));
+        // A Transform that collapses or blows up its children draws none of
+        // them (nothing of it could be seen, and nothing not finite may reach
+        // the rasterizer).
+        if (!matrixUsable(local.full)) return;
+        matrixMultiply(groupFull, local.full, full);
+        matrixMultiply(groupRotation, local.rotation, rotation);
+        if (!matrixFinite(groupFull) || !matrixFinite(groupRotation)) return;
+    } else if (node->nodeType != NodeType::Group && node->nodeType != NodeType::Anchor) {
+        return;
+    }
+
+    const auto& group = static_cast<const X3DGroupingNode&>(*node);
+    if (!boxVisible(groupFull, group.bboxCenter.value, group.bboxSize.value)) return;
+
+    const SimpleArray<X3DNode*>& children = group.children.value;
+    const int32_t count = children.count;
+    for (int32_t i = 0; i < count && i < children.count; ++i) {
+        X3DNode* child = children[i];
+        if (!child) continue;
+        if (--traversalBudget < 0) return;
+        switch (child->nodeType) {
+        case NodeType::DirectionalLight:
+            collectLight(static_cast<const nDirectionalLight&>(*child), groupRotation);
+            break;
+        case NodeType::Shape:
+            collectShape(static_cast<nShape&>(*child), groupFull, groupRotation);
+            break;
+        default:
+            traverseGroup(child, groupFull, groupRotation, depth + 1);
+            break;
+        }
+    }
+}
+
+void Scene::collectShape(nShape& shape, const Matrix& full, const Matrix& rotation) {
+    // White diffuse, grey emissive, not transparent, untextured, and neither
+    // opaque nor lit: a shape without a material is drawn grey, blended pass.
+    currentSurface = SurfaceState{};
+
+    const X3DNode* appearance = shape.appearance.value;
+    if (appearance && appearance->nodeType == NodeType::Appearance)
+        applyAppearance(static_cast<const nAppearance&>(*appearance));
+    if (shape.geometry.value) recordShape(shape.geometry.value, full, rotation, &shape);
+}
+
+void Scene::applyAppearance(const nAppearance& appearance) {
+    SurfaceState& s = currentSurface;
+    const X3DNode* materialNode = appearance.material.value;
+    if (materialNode && materialNode->nodeType == NodeType::Material) {
+        const auto& material = static_cast<const nMaterial&>(*materialNode);
+        const Color4f& d = material.diffuseColor.value;
+        const Color4f& e = material.emissiveColor.value;
+        s.transparency = material.transparency.value;
+        s.diffuse[0] = d.r, s.diffuse[1] = d.g, s.diffuse[2] = d.b;
+        s.emissive[0] = e.r, s.emissive[1] = e.g, s.emissive[2] = e.b;
+        s.opaque = !(s.transparency > 0.0f);
+        s.lit = !isBlack(s.diffuse) && lighting;
+        // Unlit, the shape shows its emissive colour; a material that gives
+        // none shows its diffuse colour instead.
+        if (!s.lit && isBlack(s.emissive)) std::copy(s.diffuse, s.diffuse + 3, s.emissive);
+    }
+    const X3DNode* textureNode = appearance.texture.value;
+    if (textureNode && textureNode->nodeType == NodeType::ImageTexture) {
+        const TextureEntry* entry = static_cast<const nImageTexture&>(*textureNode).textureEntry;
+        if (entry) {
+            s.texture = entry;
+            s.textured = 1;
+        }
+    }
+}
+
+void Scene::recordShape(X3DNode* geometry, const Matrix& full, const Matrix& rotation, nShape* shape) {
+    const int32_t index = renderRecords.count;
+    // Recorded even when culled, so picking sees every shape; only the lists
+    // decide what is drawn.
+    if (!renderRecords.append(RenderRecord{full, rotation, currentSurface, geometry, shape})) return;
+
+    bool visible = true;
+    if (geometry->nodeType == NodeType::IndexedFaceSet) {
+        Vec3f centre, size;
+        if (static_cast<nIndexedFaceSet&>(*geometry).bounds(centre, size)) visible = boxVisible(full, centre, size);
+    }
+    if (!visible) return;
+    if (currentSurface.opaque) opaqueList.append(index);
+    else transparentList.append(index);
+}
+
+void Scene::drawRecord(const RenderRecord& record) {
+    if (!rasterizer || !record.geometry || record.geometry->nodeType != NodeType::IndexedFaceSet) return;
+    auto& mesh = static_cast<nIndexedFaceSet&>(*record.geometry);
+    const X3DNode* coordNode = mesh.coord.value;
+    if (!coordNode || coordNode->nodeType != NodeType::Coordinate) return;
+    const SimpleArray<Vec3f>& points = static_cast<const nCoordinate&>(*coordNode).point.value;
+    if (!transformVertices(record.modelView, points)) return;
+
+    std::span<const ShadeEntry> shadeSpan;
+    if (record.surface.lit) {
+        if (mesh.normalsStale) {
+            mesh.prepareNormals();
+            mesh.normalsStale = false;
+        }
+        // No normals for a mesh with faces: their storage could not be had.
+        if (mesh.normals.count == 0 && mesh.coordIndex.value.count != 0) return;
+        if (!lightNormals(record.normalMatrix, mesh.normals, !mesh.solid.value)) return;
+        shadeSpan = std::span<const ShadeEntry>(shades.get(), static_cast<std::size_t>(mesh.normals.count));
+    }
+
+    std::span<const Vec2f> texPoints;
+    const X3DNode* texNode = mesh.texCoord.value;
+    if (texNode && texNode->nodeType == NodeType::TextureCoordinate)
+        texPoints = spanOf(static_cast<const nTextureCoordinate&>(*texNode).point.value);
+
+    rasterizer->drawIndexedFaces(record.surface,
+                                 std::span<RasterVertex>(rasterVertices.get(), static_cast<std::size_t>(points.count)),
+                                 shadeSpan, spanOf(mesh.coordIndex.value), texPoints,
+                                 spanOf(mesh.texCoordIndex.value), spanOf(mesh.normalIndex), mesh.ccw.value,
+                                 !mesh.solid.value);
+}
