@@ -45,14 +45,12 @@ bool isDefaultOrientation(const Rotation& r) {
 bool finite3(float x, float y, float z) { return std::isfinite(x) && std::isfinite(y) && std::isfinite(z); }
 
 // Screen bits of a projected point; the near bit is handled by the callers.
-int32_t screenCode(float sx, float sy, float z, float width, float height, float far) {
-    int32_t code = 0;
-    if (sx < 0.0f) code |= kOutLeft;
-    else if (sx > width) code |= kOutRight;
-    if (sy < 0.0f) code |= kOutTop;
-    else if (sy > height) code |= kOutBottom;
-    if (z < -far) code |= kOutFar;
-    return code;
+// Left and right (top and bottom) cannot both hold, so testing the second
+// only when the first is clear, as the clip-code table has it, is the same
+// as testing both.
+inline int32_t screenCode(float sx, float sy, float z, float width, float height, float far) {
+    return (sx < 0.0f ? kOutLeft : 0) | (sx > width ? kOutRight : 0) | (sy < 0.0f ? kOutTop : 0) |
+           (sy > height ? kOutBottom : 0) | (z < -far ? kOutFar : 0);
 }
 
 }  // namespace
@@ -239,26 +237,35 @@ bool Scene::transformVertices(const Matrix& matrix, const SimpleArray<Vec3f>& po
     const Vec3f* in = points.items;
     RasterVertex* out = rasterVertices.get();
     int32_t common = kAllCodes;
-    bool finite = true;
+    // x - x is 0 for every finite x and NaN otherwise; the sum of those
+    // differences tells at the end whether any value was not finite.
+    float poison = 0.0f;
     for (int32_t i = 0; i < count; ++i) {
         const Vec3f p = in[i];
         RasterVertex& v = out[i];
-        v.x = p.x * m.m[0] + p.y * m.m[3] + p.z * m.m[6] + m.tx;
-        v.y = p.x * m.m[1] + p.y * m.m[4] + p.z * m.m[7] + m.ty;
-        v.z = p.x * m.m[2] + p.y * m.m[5] + p.z * m.m[8] + m.tz;
-        if (v.z <= -near) {
-            v.perspective = focal / v.z;
-            v.sx = v.x * v.perspective + halfWidth;
-            v.sy = halfHeight - v.y * v.perspective;
-            v.outcode = screenCode(v.sx, v.sy, v.z, width, height, far);
-            finite = finite && finite3(v.sx, v.sy, v.perspective);
-        } else {
-            v.outcode = kOutNear;
+        const float x = p.x * m.m[0] + p.y * m.m[3] + p.z * m.m[6] + m.tx;
+        const float y = p.x * m.m[1] + p.y * m.m[4] + p.z * m.m[7] + m.ty;
+        const float z = p.x * m.m[2] + p.y * m.m[5] + p.z * m.m[8] + m.tz;
+        v.x = x;
+        v.y = y;
+        v.z = z;
+        poison += (x - x) + (y - y) + (z - z);
+        int32_t code = kOutNear;
+        if (z <= -near) {
+            const float perspective = focal / z;
+            const float sx = x * perspective + halfWidth;
+            const float sy = halfHeight - y * perspective;
+            v.perspective = perspective;
+            v.sx = sx;
+            v.sy = sy;
+            poison += (sx - sx) + (sy - sy) + (perspective - perspective);
+            code = screenCode(sx, sy, z, width, height, far);
         }
-        finite = finite && finite3(v.x, v.y, v.z);
-        common &= v.outcode;
+        v.outcode = code;
+        common &= code;
     }
     // A point at infinity (or an overflow on the way) has no place on the
     // screen; the mesh is not drawn rather than drawn with holes or spikes.
+    const bool finite = poison == 0.0f;
     return common == 0 && finite;
 }
