@@ -79,9 +79,20 @@ public:
 
     // --- camera ---
 
+    // nearDistance = half the bound NavigationInfo's first avatarSize (at
+    // least 1e-5; 0.125 when the list is empty), farDistance = its
+    // visibilityLimit (100000 when below 1e-5).
     void setNearFar();
+    // viewMatrix and focalLength of this frame: the bound Viewpoint's view, or
+    // during the second after a binding without "jump" the interpolation from
+    // the previous Viewpoint's. A field of view outside (0, pi) counts as
+    // 0.785398. Always finite.
     void setupView();
+    // The clip code of the point under the matrix: exactly kOutNear when it is
+    // not in front of the near plane, else the screen and far bits.
     int32_t pointOutcode(const Matrix& matrix, const Vec3f& point) const;
+    // False only when all eight corners of the box share a clip bit (nothing
+    // of it can be seen); a size of exactly (-1, -1, -1) is always visible.
     bool boxVisible(const Matrix& matrix, const Vec3f& centre, const Vec3f& size) const;
     // Transforms and projects the points into rasterVertices; false when every
     // vertex lies outside one and the same clip boundary (or there are none, or
@@ -90,18 +101,39 @@ public:
 
     // --- lighting ---
 
+    // Appends the light (direction normalized, then turned by the rotation
+    // matrix) unless four scene lights are already collected, it is off, or
+    // its direction or intensity is not finite.
     void collectLight(const nDirectionalLight& light, const Matrix& normalMatrix);
     // Fills shades for the normals; false when the array cannot be had.
     bool lightNormals(const Matrix& normalMatrix, const SimpleArray<Vec3f>& normals, bool twoSided);
 
     // --- the frame ---
 
+    // Sets the clock to the time, starts every sensor of the registry and
+    // restarts the frame-rate count from the driver's tick count.
     void startClock(double seconds);
+    // One frame at the time: sensors, camera, traversal, lights, then every
+    // opaque record and every other record drawn through the rasterizer (when
+    // one is attached), and the frame-rate count.
     void updateAndDraw(double seconds);
+    // Visits a Transform, Group or Anchor at nesting depth `depth` whose
+    // enclosing matrices are given: lights and shapes among its children are
+    // collected, grouping children visited. Culled by its box; a Transform
+    // without a finite inverse hides its subtree; nothing deeper than
+    // kMaxTraversalDepth or beyond the frame's visit budget is visited.
     void traverseGroup(X3DNode* node, const Matrix& full, const Matrix& rotation, int32_t depth);
+    // Builds currentSurface from the shape's appearance and records it.
     void collectShape(nShape& shape, const Matrix& full, const Matrix& rotation);
+    // Takes the material's colours and transparency and the texture's loaded
+    // entry into currentSurface.
     void applyAppearance(const nAppearance& appearance);
+    // Appends the record, then its index to the opaque or transparent list
+    // when its box may be seen.
     void recordShape(X3DNode* geometry, const Matrix& full, const Matrix& rotation, nShape* shape);
+    // Transforms, lights and draws one IndexedFaceSet record; draws nothing
+    // when the mesh has no Coordinate node, lies outside the view or an array
+    // it needs cannot be had.
     void drawRecord(const RenderRecord& record);
 
     // --- members, in record order ---
