@@ -33,6 +33,11 @@
 // scaled by t / 255 and the new one scaled by (255 - t) / 255, both read from
 // the weight table, clamped to 255. Packing keeps the top 5, 6 and 5 bits.
 #include <algorithm>
+#include <climits>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "raster/fixed_point.h"
 #include "raster/rasterizer.h"
@@ -52,11 +57,11 @@ constexpr bool isShaded(SpanCase c) { return c == SpanCase::Shaded || c == SpanC
 constexpr bool isBlended(SpanCase c) { return c == SpanCase::FlatBlend || c == SpanCase::ShadedBlend; }
 
 constexpr uint32_t kChannelMax = 255;
-// 16.16 shade is held to 0 .. 256.0: at 256 every diffuse or texel byte of 1
-// or more already saturates its channel, so larger values change nothing,
-// and 255 x 2^24 still fits 32 bits. Negative shade (rounding at a zero
-// corner) is black, not a wrapped colour.
-constexpr int64_t kShadeCeiling = int64_t{1} << 24;
+// 16.16 shade is held to 0 .. 2^24 - 1 (just under 256.0): there every diffuse
+// or texel byte of 1 or more already saturates its channel, so larger values
+// change nothing, and the products below stay within 16 bits. Negative shade
+// (rounding at a zero corner) is black, not a wrapped colour.
+constexpr int32_t kShadeCeiling = (1 << 24) - 1;
 
 // RGB565 fields as 8-bit channels (low bits zero).
 constexpr int kRedShift = 11;
@@ -97,68 +102,200 @@ SpanColours spanColours(const Rasterizer& r) {
     return c;
 }
 
-inline uint32_t shadeFactor(int64_t shade16) {
-    return static_cast<uint32_t>(std::clamp<int64_t>(shade16, 0, kShadeCeiling));
+inline uint32_t shadeFactor(int32_t shade16) {
+    return static_cast<uint32_t>(std::clamp<int32_t>(shade16, 0, kShadeCeiling));
 }
 
-// emissive + base x shade, clamped.
+// emissive + base x shade, clamped. With shade = hi x 2^16 + lo the product
+// (base x shade) >> 16 is exactly base x hi + ((base x lo) >> 16); with hi at
+// most 255 every term and the sum fit 16 bits, which lets the compiler use
+// 16-bit vector multiplies.
 inline uint32_t lit(uint32_t emissive, uint32_t base, uint32_t shade) {
-    return std::min(emissive + ((base * shade) >> kFractionBits), kChannelMax);
+    const uint16_t hi = static_cast<uint16_t>(shade >> kFractionBits);
+    const uint16_t lo = static_cast<uint16_t>(shade);
+    const uint16_t b = static_cast<uint16_t>(base);
+    const uint16_t low = static_cast<uint16_t>((static_cast<uint32_t>(b) * lo) >> kFractionBits);
+    const uint16_t sum = static_cast<uint16_t>(emissive + static_cast<uint16_t>(b * hi) + low);
+    return std::min<uint32_t>(sum, kChannelMax);
 }
 
 // The old pixel scaled by its weight plus new channels already scaled by theirs.
-inline uint16_t blendOver(uint16_t old, uint32_t newR, uint32_t newG, uint32_t newB, const SpanColours& c) {
-    const uint32_t r = std::min(static_cast<uint32_t>(c.oldWeights[redOf(old)]) + newR, kChannelMax);
-    const uint32_t g = std::min(static_cast<uint32_t>(c.oldWeights[greenOf(old)]) + newG, kChannelMax);
-    const uint32_t b = std::min(static_cast<uint32_t>(c.oldWeights[blueOf(old)]) + newB, kChannelMax);
+inline uint16_t blendOver(uint16_t old, uint32_t newR, uint32_t newG, uint32_t newB, const int32_t* oldWeights) {
+    const uint32_t r = std::min(static_cast<uint32_t>(oldWeights[redOf(old)]) + newR, kChannelMax);
+    const uint32_t g = std::min(static_cast<uint32_t>(oldWeights[greenOf(old)]) + newG, kChannelMax);
+    const uint32_t b = std::min(static_cast<uint32_t>(oldWeights[blueOf(old)]) + newB, kChannelMax);
     return pack(r, g, b);
 }
 
-// The colour of one pixel from its base channels (diffuse or texel), shade
-// and the old pixel, for one surface case.
-template <SpanCase C>
-inline uint16_t shadePixel(uint32_t baseR, uint32_t baseG, uint32_t baseB, uint32_t shade, uint16_t old,
-                           const SpanColours& c) {
-    if constexpr (C == SpanCase::Shaded) {
-        return pack(lit(c.emissiveR, baseR, shade), lit(c.emissiveG, baseG, shade), lit(c.emissiveB, baseB, shade));
-    } else {
-        static_assert(C == SpanCase::ShadedBlend);
-        const uint32_t r = lit(c.emissiveR, baseR, shade);
-        const uint32_t g = lit(c.emissiveG, baseG, shade);
-        const uint32_t b = lit(c.emissiveB, baseB, shade);
-        return blendOver(old, static_cast<uint32_t>(c.newWeights[r]), static_cast<uint32_t>(c.newWeights[g]),
-                         static_cast<uint32_t>(c.newWeights[b]), c);
+// A block is filled in phases: first the new colour of every pixel (whether
+// or not it will pass the depth test; nothing here has side effects), then
+// one pass that tests depth and keeps or replaces each pixel. Both phases are
+// straight-line loops without branches, which the compiler turns into vector
+// code; the values are exactly those of testing pixel by pixel.
+using BlockColours = uint16_t[kBlockPixels];
+
+// New colours from per-pixel base channels (diffuse or texel) for the shaded
+// and the blended cases. Shade i is shade + i x dShade.
+template <SpanCase C, class Base>
+inline void blockColours(uint16_t* out, const uint16_t* old, int32_t count, int32_t shade, int32_t dShade,
+                         const SpanColours c, Base base) {
+    for (int32_t i = 0; i < count; ++i) {
+        uint32_t r, g, b;
+        base(i, r, g, b);
+        if constexpr (isShaded(C)) {
+            const uint32_t s = shadeFactor(shade + i * dShade);
+            r = lit(c.emissiveR, r, s);
+            g = lit(c.emissiveG, g, s);
+            b = lit(c.emissiveB, b, s);
+        }
+        if constexpr (isBlended(C)) {
+            out[i] = blendOver(old[i], static_cast<uint32_t>(c.newWeights[r]), static_cast<uint32_t>(c.newWeights[g]),
+                               static_cast<uint32_t>(c.newWeights[b]), c.oldWeights);
+        } else {
+            out[i] = pack(r, g, b);
+        }
     }
 }
 
-// Linear state of a block: depth (16.16, stepped modulo 2^32), and shade.
+// Depth test of a block: pixel i has depth z + i x dz (modulo 2^32, as when
+// stepped) and takes colours[i] when nearer than the stored depth (unsigned).
+// Opaque pixels store their depth; transparent ones never do. On x86-64 eight
+// pixels are tested at once with SSE2 (part of every x86-64 processor); the
+// scalar loop is the same test and finishes the block.
+template <bool kWriteDepth>
+inline void depthSelect(uint16_t* pixels, uint32_t* depths, int32_t count, uint32_t z, uint32_t dz,
+                        const uint16_t* colours) {
+    int32_t i = 0;
+#if defined(__SSE2__)
+    // SSE2 compares signed: flipping the top bit of both sides orders them as unsigned.
+    const __m128i signBit = _mm_set1_epi32(INT32_MIN);
+    const __m128i laneSteps = _mm_setr_epi32(0, static_cast<int32_t>(dz), static_cast<int32_t>(2 * dz),
+                                             static_cast<int32_t>(3 * dz));
+    const __m128i fourSteps = _mm_set1_epi32(static_cast<int32_t>(4 * dz));
+    for (; i + 8 <= count; i += 8) {
+        const __m128i z0 = _mm_add_epi32(_mm_set1_epi32(static_cast<int32_t>(z + static_cast<uint32_t>(i) * dz)),
+                                         laneSteps);
+        const __m128i z1 = _mm_add_epi32(z0, fourSteps);
+        __m128i* depthLanes = reinterpret_cast<__m128i*>(depths + i);
+        const __m128i stored0 = _mm_loadu_si128(depthLanes);
+        const __m128i stored1 = _mm_loadu_si128(depthLanes + 1);
+        const __m128i nearer0 = _mm_cmpgt_epi32(_mm_xor_si128(stored0, signBit), _mm_xor_si128(z0, signBit));
+        const __m128i nearer1 = _mm_cmpgt_epi32(_mm_xor_si128(stored1, signBit), _mm_xor_si128(z1, signBit));
+        if constexpr (kWriteDepth) {
+            _mm_storeu_si128(depthLanes, _mm_or_si128(_mm_and_si128(nearer0, z0), _mm_andnot_si128(nearer0, stored0)));
+            _mm_storeu_si128(depthLanes + 1,
+                             _mm_or_si128(_mm_and_si128(nearer1, z1), _mm_andnot_si128(nearer1, stored1)));
+        }
+        // The all-ones or all-zero masks narrow to 16 bits unchanged.
+        const __m128i take = _mm_packs_epi32(nearer0, nearer1);
+        __m128i* pixelLanes = reinterpret_cast<__m128i*>(pixels + i);
+        const __m128i old = _mm_loadu_si128(pixelLanes);
+        const __m128i fresh = _mm_loadu_si128(reinterpret_cast<const __m128i*>(colours + i));
+        _mm_storeu_si128(pixelLanes, _mm_or_si128(_mm_and_si128(take, fresh), _mm_andnot_si128(take, old)));
+    }
+#endif
+    for (; i < count; ++i) {
+        const uint32_t zi = z + static_cast<uint32_t>(i) * dz;
+        const uint32_t stored = depths[i];
+        const bool nearer = zi < stored;
+        if constexpr (kWriteDepth) depths[i] = nearer ? zi : stored;
+        pixels[i] = nearer ? colours[i] : pixels[i];
+    }
+}
+
+// Linear state of a block: depth (16.16, stepped modulo 2^32) and shade.
 struct DepthShade {
     uint32_t z;
     uint32_t dz;
-    int64_t shade;
-    int64_t dShade;
+    int32_t shade;
+    int32_t dShade;
 };
+
+// Untextured shaded colours when the block's shade stays within 0 ..
+// kShadeCeiling: then diffuse x shade is itself linear along the block and is
+// stepped by addition (modulo 2^32, exact since every true value fits), with
+// no per-pixel multiply or clamp of the shade.
+inline void linearShadedColours(uint16_t* out, int32_t count, int32_t shade, int32_t dShade, const SpanColours c) {
+    const uint32_t s = static_cast<uint32_t>(shade);
+    const uint32_t ds = static_cast<uint32_t>(dShade);
+    uint32_t pr = c.diffuseR * s, pg = c.diffuseG * s, pb = c.diffuseB * s;
+    const uint32_t dr = c.diffuseR * ds, dg = c.diffuseG * ds, db = c.diffuseB * ds;
+    int32_t i = 0;
+#if defined(__SSE2__)
+    // Eight pixels at once. The products' high halves (up to 65280) narrow to
+    // 16 bits with signed saturation at 32767; that changes nothing, because
+    // any value of 255 or more ends as 255 after the emissive add and the clamp.
+    struct Channel {
+        __m128i low, high, step;  // products of pixels 0..3 and 4..7, step of 8 pixels
+        __m128i emissive;
+    };
+    auto channel = [](uint32_t product, uint32_t step, uint32_t emissive) {
+        const int32_t p = static_cast<int32_t>(product), d = static_cast<int32_t>(step);
+        Channel ch;
+        ch.low = _mm_setr_epi32(p, static_cast<int32_t>(product + step), static_cast<int32_t>(product + 2 * step),
+                                static_cast<int32_t>(product + 3 * step));
+        ch.high = _mm_add_epi32(ch.low, _mm_set1_epi32(static_cast<int32_t>(4 * step)));
+        ch.step = _mm_set1_epi32(static_cast<int32_t>(8u * static_cast<uint32_t>(d)));
+        ch.emissive = _mm_set1_epi16(static_cast<int16_t>(emissive));
+        return ch;
+    };
+    auto value = [](Channel& ch) {
+        const __m128i top = _mm_packs_epi32(_mm_srli_epi32(ch.low, kFractionBits), _mm_srli_epi32(ch.high, kFractionBits));
+        ch.low = _mm_add_epi32(ch.low, ch.step);
+        ch.high = _mm_add_epi32(ch.high, ch.step);
+        return _mm_min_epi16(_mm_adds_epi16(top, ch.emissive), _mm_set1_epi16(static_cast<int16_t>(kChannelMax)));
+    };
+    Channel red = channel(pr, dr, c.emissiveR), green = channel(pg, dg, c.emissiveG), blue = channel(pb, db, c.emissiveB);
+    for (; i + 8 <= count; i += 8) {
+        const __m128i r = _mm_slli_epi16(_mm_and_si128(value(red), _mm_set1_epi16(0xF8)), 8);
+        const __m128i g = _mm_slli_epi16(_mm_and_si128(value(green), _mm_set1_epi16(0xFC)), 3);
+        const __m128i b = _mm_srli_epi16(value(blue), 3);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_or_si128(_mm_or_si128(r, g), b));
+    }
+    const uint32_t done = static_cast<uint32_t>(i);
+    pr += done * dr;
+    pg += done * dg;
+    pb += done * db;
+#endif
+    for (; i < count; ++i) {
+        const uint32_t r = std::min(c.emissiveR + (pr >> kFractionBits), kChannelMax);
+        const uint32_t g = std::min(c.emissiveG + (pg >> kFractionBits), kChannelMax);
+        const uint32_t b = std::min(c.emissiveB + (pb >> kFractionBits), kChannelMax);
+        out[i] = pack(r, g, b);
+        pr += dr;
+        pg += dg;
+        pb += db;
+    }
+}
+
+inline bool shadeInRange(int32_t shade) { return shade >= 0 && shade <= kShadeCeiling; }
 
 template <SpanCase C>
 inline void untexturedPixels(uint16_t* pixels, uint32_t* depths, int32_t count, DepthShade& st,
-                             const SpanColours& c) {
-    uint32_t z = st.z;
-    int64_t shade = st.shade;
-    for (int32_t i = 0; i < count; ++i) {
-        if (z < depths[i]) {
-            if constexpr (C == SpanCase::Flat) {
-                pixels[i] = c.emissivePixel;
-            } else if constexpr (C == SpanCase::FlatBlend) {
-                pixels[i] = blendOver(pixels[i], c.flatBlendR, c.flatBlendG, c.flatBlendB, c);
-            } else {
-                pixels[i] = shadePixel<C>(c.diffuseR, c.diffuseG, c.diffuseB, shadeFactor(shade), pixels[i], c);
-            }
-            if constexpr (!isBlended(C)) depths[i] = z;
+                             const SpanColours& c, BlockColours& colours) {
+    if constexpr (C == SpanCase::Shaded) {
+        if (shadeInRange(st.shade) && shadeInRange(st.shade + (count - 1) * st.dShade)) {
+            linearShadedColours(colours, count, st.shade, st.dShade, c);
+        } else {
+            blockColours<C>(colours, pixels, count, st.shade, st.dShade, c,
+                            [&c](int32_t, uint32_t& r, uint32_t& g, uint32_t& b) {
+                                r = c.diffuseR;
+                                g = c.diffuseG;
+                                b = c.diffuseB;
+                            });
         }
-        z += st.dz;
-        if constexpr (isShaded(C)) shade += st.dShade;
+    } else if constexpr (C != SpanCase::Flat) {
+        blockColours<C>(colours, pixels, count, st.shade, st.dShade, c,
+                        [&c](int32_t, uint32_t& r, uint32_t& g, uint32_t& b) {
+                            // Shaded: diffuse x shade over emissive; unshaded: emissive alone.
+                            r = isShaded(C) ? c.diffuseR : c.emissiveR;
+                            g = isShaded(C) ? c.diffuseG : c.emissiveG;
+                            b = isShaded(C) ? c.diffuseB : c.emissiveB;
+                        });
     }
-    st.shade = shade;
+    // Flat colours were laid out once for the whole span.
+    depthSelect<!isBlended(C)>(pixels, depths, count, st.z, st.dz, colours);
+    if constexpr (isShaded(C)) st.shade += count * st.dShade;
 }
 
 struct Texels {
@@ -171,28 +308,25 @@ struct Texels {
 template <SpanCase C>
 inline void texturedPixels(uint16_t* pixels, uint32_t* depths, int32_t count, DepthShade& st, int32_t u,
                            int32_t du, int32_t v, int32_t dv, const Texels& t, const SpanColours& c) {
-    uint32_t z = st.z;
-    int64_t shade = st.shade;
+    BlockColours texels;
     for (int32_t i = 0; i < count; ++i) {
-        if (z < depths[i]) {
-            const uint32_t texel = t.pixels[((u >> kFractionBits) & t.columnMask) | ((v & t.rowMask) >> t.rowShift)];
-            if constexpr (C == SpanCase::Flat) {
-                pixels[i] = static_cast<uint16_t>(texel);
-            } else if constexpr (C == SpanCase::FlatBlend) {
-                pixels[i] = blendOver(pixels[i], static_cast<uint32_t>(c.newWeights[redOf(texel)]),
-                                      static_cast<uint32_t>(c.newWeights[greenOf(texel)]),
-                                      static_cast<uint32_t>(c.newWeights[blueOf(texel)]), c);
-            } else {
-                pixels[i] = shadePixel<C>(redOf(texel), greenOf(texel), blueOf(texel), shadeFactor(shade), pixels[i], c);
-            }
-            if constexpr (!isBlended(C)) depths[i] = z;
-        }
-        z += st.dz;
-        u += du;
-        v += dv;
-        if constexpr (isShaded(C)) shade += st.dShade;
+        const int32_t ui = u + i * du;
+        const int32_t vi = v + i * dv;
+        texels[i] = t.pixels[((ui >> kFractionBits) & t.columnMask) | ((vi & t.rowMask) >> t.rowShift)];
     }
-    st.shade = shade;
+    if constexpr (C == SpanCase::Flat) {
+        depthSelect<true>(pixels, depths, count, st.z, st.dz, texels);
+    } else {
+        BlockColours colours;
+        blockColours<C>(colours, pixels, count, st.shade, st.dShade, c,
+                        [&texels](int32_t i, uint32_t& r, uint32_t& g, uint32_t& b) {
+                            r = redOf(texels[i]);
+                            g = greenOf(texels[i]);
+                            b = blueOf(texels[i]);
+                        });
+        depthSelect<!isBlended(C)>(pixels, depths, count, st.z, st.dz, colours);
+    }
+    if constexpr (isShaded(C)) st.shade += count * st.dShade;
 }
 
 // The span of the current scanline, or an empty one. The walker only hands
@@ -212,20 +346,28 @@ SpanExtent spanExtent(const Rasterizer& r) {
     return {left.rowStart + left.column, count};
 }
 
-// Shade at the span start and its per-pixel step, 16.16.
-void startShade(const Rasterizer& r, DepthShade& st) {
-    st.shade = raster::truncSaturated(r.leftEdge.shade * kFractionOne);
-    st.dShade = raster::truncSaturated(r.gradients.dShadeDx * kFractionOne);
+// Shade at the span start and its per-pixel step, 16.16. Every value along
+// the span is kept within 2^30 so that stepping in int32 cannot overflow;
+// only absurd shades (thousands) are affected, and they saturate anyway.
+void startShade(const Rasterizer& r, int32_t count, DepthShade& st) {
+    constexpr int64_t kLimit = int64_t{1} << 29;
+    const int64_t shade = raster::truncSaturated(r.leftEdge.shade * kFractionOne);
+    const int64_t step = raster::truncSaturated(r.gradients.dShadeDx * kFractionOne);
+    const int64_t stepLimit = kLimit / std::max<int64_t>(count, 1);
+    st.shade = static_cast<int32_t>(std::clamp(shade, -kLimit, kLimit));
+    st.dShade = static_cast<int32_t>(std::clamp(step, -stepLimit, stepLimit));
 }
 
 template <SpanCase C>
 void fillUntextured(Rasterizer& r, SpanExtent span) {
     const Gradients& g = r.gradients;
-    const SpanColours colours = spanColours(r);
+    const SpanColours palette = spanColours(r);
     uint16_t* pixels = r.targetPixels + span.first;
     uint32_t* depths = r.depth + span.first;
     DepthShade st{};
-    if constexpr (isShaded(C)) startShade(r, st);
+    if constexpr (isShaded(C)) startShade(r, span.count, st);
+    BlockColours colours;
+    if constexpr (C == SpanCase::Flat) std::fill(colours, colours + kBlockPixels, palette.emissivePixel);
 
     float persp = r.leftEdge.persp;
     float zStart = (1.0f / persp) * kFractionOne;
@@ -234,7 +376,7 @@ void fillUntextured(Rasterizer& r, SpanExtent span) {
         const float zEnd = kFractionOne / (persp + g.dPerspDx16);
         st.z = raster::truncDepth(zStart);
         st.dz = static_cast<uint32_t>(raster::truncSaturated((zEnd - zStart) / kBlockPixelsF));
-        untexturedPixels<C>(pixels, depths, kBlockPixels, st, colours);
+        untexturedPixels<C>(pixels, depths, kBlockPixels, st, palette, colours);
         pixels += kBlockPixels;
         depths += kBlockPixels;
         remaining -= kBlockPixels;
@@ -244,19 +386,19 @@ void fillUntextured(Rasterizer& r, SpanExtent span) {
     const float zEnd = kFractionOne / (r.rightEdge.persp - g.dPerspDx);
     st.z = raster::truncDepth(zStart);
     st.dz = static_cast<uint32_t>(raster::truncSaturated((zEnd - zStart) / static_cast<float>(remaining)));
-    untexturedPixels<C>(pixels, depths, remaining, st, colours);
+    untexturedPixels<C>(pixels, depths, remaining, st, palette, colours);
 }
 
 template <SpanCase C>
 void fillTextured(Rasterizer& r, SpanExtent span) {
     const Gradients& g = r.gradients;
-    const SpanColours colours = spanColours(r);
+    const SpanColours palette = spanColours(r);
     const Bitmap& texture = *r.textureBitmap;
     const Texels texels{texture.pixels, texture.width - 1, r.texMask, r.texRowShift};
     uint16_t* pixels = r.targetPixels + span.first;
     uint32_t* depths = r.depth + span.first;
     DepthShade st{};
-    if constexpr (isShaded(C)) startShade(r, st);
+    if constexpr (isShaded(C)) startShade(r, span.count, st);
 
     float persp = r.leftEdge.persp;
     float uPersp = r.leftEdge.uPersp;
@@ -275,7 +417,7 @@ void fillTextured(Rasterizer& r, SpanExtent span) {
         st.z = raster::truncDepth(zStart);
         st.dz = static_cast<uint32_t>(raster::truncSaturated(zEnd - zStart) >> kBlockShift);
         texturedPixels<C>(pixels, depths, kBlockPixels, st, u, (uEnd - u) >> kBlockShift, v,
-                          (vEnd - v) >> kBlockShift, texels, colours);
+                          (vEnd - v) >> kBlockShift, texels, palette);
         pixels += kBlockPixels;
         depths += kBlockPixels;
         remaining -= kBlockPixels;
@@ -295,7 +437,7 @@ void fillTextured(Rasterizer& r, SpanExtent span) {
     st.dz = static_cast<uint32_t>(raster::truncSaturated((zEnd - zStart) * reciprocal));
     const int32_t du = raster::truncSaturated(static_cast<float>(uEnd - u) * reciprocal);
     const int32_t dv = raster::truncSaturated(static_cast<float>(vEnd - v) * reciprocal);
-    texturedPixels<C>(pixels, depths, remaining, st, u, du, v, dv, texels, colours);
+    texturedPixels<C>(pixels, depths, remaining, st, u, du, v, dv, texels, palette);
 }
 
 // Which of the four cases the current surface needs, or none: a transparent
