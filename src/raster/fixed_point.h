@@ -4,10 +4,12 @@
 // Formats: vertex positions are 28.4 (pixels times 16, truncated toward zero);
 // depth, shade and texture coordinates are 16.16 in the span. Every conversion
 // here saturates instead of overflowing, so hostile floats (NaN, infinities,
-// 1e30) give defined, in-range integers; for values that fit, each one is the
-// plain truncation toward zero.
+// 1e30, and the infinities a zero perspective divides into) give defined,
+// in-range integers; for values that fit, each one is the plain truncation
+// toward zero.
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 
@@ -35,12 +37,12 @@ constexpr float kTexCoordModulus = 33554432.0f;       // 2^25
 constexpr float kSnapLimit = 67108864.0f;              // 2^26 pixels
 constexpr int32_t kMaxTargetSide = 1 << 22;            // keeps 16 x 16 x height inside int32
 
-// Truncation toward zero into int32, saturating at the int32 range; NaN gives 0.
+// Truncation toward zero into int32, held to the int32 range (the largest
+// float below 2^31 is 2^31 - 128); NaN gives 0. Branch-free: it runs once per
+// 16-pixel block.
 inline int32_t truncSaturated(float value) {
-    if (!(value == value)) return 0;
-    if (value >= 2147483520.0f) return INT32_MAX;  // largest float below 2^31
-    if (value <= -2147483648.0f) return INT32_MIN;
-    return static_cast<int32_t>(value);
+    const float number = value == value ? value : 0.0f;
+    return static_cast<int32_t>(std::min(std::max(number, -2147483648.0f), 2147483520.0f));
 }
 
 // 28.4 snap of a screen coordinate: truncate(value * 16), saturating.

@@ -97,7 +97,10 @@ public:
                           std::span<const Vec2f> texPoints, std::span<const int32_t> texCoordIndex,
                           std::span<const int32_t> shadeIndex, bool ccw, bool twoSided);
     // Clips one triangle given in counter-clockwise screen order against the
-    // near plane and the screen edges and scan-converts what is left.
+    // near plane and the screen edges and scan-converts what is left. Writes
+    // only inside the target: a clipped triangle with a vertex off the target
+    // or a non-finite value (or a non-positive perspective) is refused, and so
+    // is one of zero area after the 28.4 snap; both are counted.
     void drawTriangle(RasterVertex* a, RasterVertex* b, RasterVertex* c);
 
     // --- scan conversion ---

@@ -23,10 +23,14 @@
 //
 // Cases. Each filler has four surface cases: unshaded or shaded, opaque or
 // transparent. The case is chosen once per span and each case is its own
-// instantiation of the pixel loop, so the loops carry no mode tests, no
-// division and no call. Every pixel is first depth-tested (drawn only when
-// nearer, compared unsigned); opaque pixels then store their depth,
+// instantiation of the block code, so the pixel loops carry no mode tests, no
+// division and no call. A block is filled in two phases: the new colour of
+// each pixel, then the depth test, which keeps or replaces each pixel (drawn
+// only when nearer, compared unsigned); opaque pixels then store their depth,
 // transparent ones never do, so surfaces drawn later behind them still show.
+// Both phases are branch-free loops; on x86-64 the depth test and the
+// untextured shading run eight pixels at a time with SSE2, with exactly the
+// values of the scalar loops that finish each block.
 //
 // Colour. Channels are 8-bit. A shaded channel is emissive + (diffuse or
 // texel) x shade, clamped to 255. A transparent pixel adds the old channel
@@ -59,7 +63,7 @@ constexpr bool isBlended(SpanCase c) { return c == SpanCase::FlatBlend || c == S
 constexpr uint32_t kChannelMax = 255;
 // 16.16 shade is held to 0 .. 2^24 - 1 (just under 256.0): there every diffuse
 // or texel byte of 1 or more already saturates its channel, so larger values
-// change nothing, and the products below stay within 16 bits. Negative shade
+// change nothing, and every product with a byte fits 32 bits. Negative shade
 // (rounding at a zero corner) is black, not a wrapped colour.
 constexpr int32_t kShadeCeiling = (1 << 24) - 1;
 
@@ -106,17 +110,10 @@ inline uint32_t shadeFactor(int32_t shade16) {
     return static_cast<uint32_t>(std::clamp<int32_t>(shade16, 0, kShadeCeiling));
 }
 
-// emissive + base x shade, clamped. With shade = hi x 2^16 + lo the product
-// (base x shade) >> 16 is exactly base x hi + ((base x lo) >> 16); with hi at
-// most 255 every term and the sum fit 16 bits, which lets the compiler use
-// 16-bit vector multiplies.
+// emissive + base x shade, clamped; base x shade stays below 2^32 because
+// the shade is held under 2^24.
 inline uint32_t lit(uint32_t emissive, uint32_t base, uint32_t shade) {
-    const uint16_t hi = static_cast<uint16_t>(shade >> kFractionBits);
-    const uint16_t lo = static_cast<uint16_t>(shade);
-    const uint16_t b = static_cast<uint16_t>(base);
-    const uint16_t low = static_cast<uint16_t>((static_cast<uint32_t>(b) * lo) >> kFractionBits);
-    const uint16_t sum = static_cast<uint16_t>(emissive + static_cast<uint16_t>(b * hi) + low);
-    return std::min<uint32_t>(sum, kChannelMax);
+    return std::min(emissive + ((base * shade) >> kFractionBits), kChannelMax);
 }
 
 // The old pixel scaled by its weight plus new channels already scaled by theirs.
@@ -127,11 +124,8 @@ inline uint16_t blendOver(uint16_t old, uint32_t newR, uint32_t newG, uint32_t n
     return pack(r, g, b);
 }
 
-// A block is filled in phases: first the new colour of every pixel (whether
-// or not it will pass the depth test; nothing here has side effects), then
-// one pass that tests depth and keeps or replaces each pixel. Both phases are
-// straight-line loops without branches, which the compiler turns into vector
-// code; the values are exactly those of testing pixel by pixel.
+// The new colours of one block, made for every pixel whether or not it will
+// pass the depth test (making them has no side effects).
 using BlockColours = uint16_t[kBlockPixels];
 
 // New colours from per-pixel base channels (diffuse or texel) for the shaded
@@ -284,13 +278,15 @@ inline void untexturedPixels(uint16_t* pixels, uint32_t* depths, int32_t count, 
                                 b = c.diffuseB;
                             });
         }
-    } else if constexpr (C != SpanCase::Flat) {
+    } else if constexpr (C == SpanCase::FlatBlend) {
+        for (int32_t i = 0; i < count; ++i)
+            colours[i] = blendOver(pixels[i], c.flatBlendR, c.flatBlendG, c.flatBlendB, c.oldWeights);
+    } else if constexpr (C == SpanCase::ShadedBlend) {
         blockColours<C>(colours, pixels, count, st.shade, st.dShade, c,
                         [&c](int32_t, uint32_t& r, uint32_t& g, uint32_t& b) {
-                            // Shaded: diffuse x shade over emissive; unshaded: emissive alone.
-                            r = isShaded(C) ? c.diffuseR : c.emissiveR;
-                            g = isShaded(C) ? c.diffuseG : c.emissiveG;
-                            b = isShaded(C) ? c.diffuseB : c.emissiveB;
+                            r = c.diffuseR;
+                            g = c.diffuseG;
+                            b = c.diffuseB;
                         });
     }
     // Flat colours were laid out once for the whole span.

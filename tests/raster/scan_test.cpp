@@ -189,6 +189,28 @@ TEST(RasterScan, UntexturedCasesByHand) {
     EXPECT_EQ(quadPixel(material(0.5f, 1, 1.0f, false), 0x1234), 0x1234);
 }
 
+TEST(RasterScan, GouraudShadeStepsAcrossEverySpanLength) {
+    // Right triangle (0, 0), (0, 32), (32, 0) with shade x / 16: every row
+    // starts at shade 0 and steps by exactly 4096 (1/16 in 16.16), so with
+    // diffuse white and emissive black pixel x has channel
+    // min(255 x 4096x >> 16, 255) = min(255x / 16, 255), on spans of every
+    // length from 1 to 32 pixels.
+    Canvas c(64, 64);
+    c.r.beginSurface(material(1, 0, 0, true));
+    RasterVertex a = at(0, 0), b = at(0, 32), d = at(32, 0);
+    d.shade = 2.0f;
+    c.r.drawTriangle(&a, &b, &d);
+    const int channels[] = {0, 15, 31, 47, 63, 79, 95, 111, 127, 143, 159, 175, 191, 207, 223, 239, 255};
+    for (int y = 0; y < 32; ++y) {
+        for (int x = 0; x < 32 - y; ++x) {
+            const uint32_t ch = static_cast<uint32_t>(x < 16 ? channels[x] : 255);
+            const uint16_t grey = static_cast<uint16_t>(((ch & 0xF8) << 8) | ((ch & 0xFC) << 3) | (ch >> 3));
+            ASSERT_EQ(c.pixel(x, y), grey) << x << ", " << y;
+        }
+        EXPECT_EQ(c.pixel(32 - y, y), kBackground);
+    }
+}
+
 struct SolidTexture {
     Bitmap* bitmap;
     TextureEntry entry;
