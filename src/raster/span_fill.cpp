@@ -367,19 +367,23 @@ void fillUntextured(Rasterizer& r, SpanExtent span) {
 
     float persp = r.leftEdge.persp;
     float zStart = (1.0f / persp) * kFractionOne;
+    float zEnd = kFractionOne / (persp + g.dPerspDx16);
     int32_t remaining = span.count;
     while (remaining > kBlockPixels) {
-        const float zEnd = kFractionOne / (persp + g.dPerspDx16);
+        // The next block's division starts now and overlaps this block's
+        // pixels; its value is the one the next pass would compute.
+        persp += g.dPerspDx16;
+        const float zNextEnd = kFractionOne / (persp + g.dPerspDx16);
         st.z = raster::truncDepth(zStart);
         st.dz = static_cast<uint32_t>(raster::truncSaturated((zEnd - zStart) / kBlockPixelsF));
         untexturedPixels<C>(pixels, depths, kBlockPixels, st, palette, colours);
         pixels += kBlockPixels;
         depths += kBlockPixels;
         remaining -= kBlockPixels;
-        persp += g.dPerspDx16;
         zStart = zEnd;
+        zEnd = zNextEnd;
     }
-    const float zEnd = kFractionOne / (r.rightEdge.persp - g.dPerspDx);
+    zEnd = kFractionOne / (r.rightEdge.persp - g.dPerspDx);
     st.z = raster::truncDepth(zStart);
     st.dz = static_cast<uint32_t>(raster::truncSaturated((zEnd - zStart) / static_cast<float>(remaining)));
     untexturedPixels<C>(pixels, depths, remaining, st, palette, colours);
@@ -402,24 +406,38 @@ void fillTextured(Rasterizer& r, SpanExtent span) {
     float zStart = kFractionOne / persp;
     int32_t u = (raster::truncTexCoord(uPersp * kFractionOne / persp) + g.uRound) & kTexCoordMask;
     int32_t v = (raster::truncTexCoord(vPersp * kFractionOne / persp) + g.vRound) & kTexCoordMask;
+    // Exact values at the end of a full block, where the next one starts.
+    struct Boundary {
+        float z;
+        int32_t u, v;
+    };
+    auto boundary = [&g](float p, float up, float vp) {
+        return Boundary{kFractionOne / p, (raster::truncTexCoord(up * kFractionOne / p) + g.uRound) & kTexCoordMask,
+                        (raster::truncTexCoord(vp * kFractionOne / p) + g.vRound) & kTexCoordMask};
+    };
+    persp += g.dPerspDx16;
+    uPersp += g.dUPerspDx16;
+    vPersp += g.dVPerspDx16;
+    Boundary end = boundary(persp, uPersp, vPersp);
     int32_t remaining = span.count;
     while (remaining > kBlockPixels) {
+        // The next block's divisions start now and overlap this block's
+        // pixels; their values are the ones the next pass would compute.
         persp += g.dPerspDx16;
         uPersp += g.dUPerspDx16;
         vPersp += g.dVPerspDx16;
-        const float zEnd = kFractionOne / persp;
-        const int32_t uEnd = (raster::truncTexCoord(uPersp * kFractionOne / persp) + g.uRound) & kTexCoordMask;
-        const int32_t vEnd = (raster::truncTexCoord(vPersp * kFractionOne / persp) + g.vRound) & kTexCoordMask;
+        const Boundary next = boundary(persp, uPersp, vPersp);
         st.z = raster::truncDepth(zStart);
-        st.dz = static_cast<uint32_t>(raster::truncSaturated(zEnd - zStart) >> kBlockShift);
-        texturedPixels<C>(pixels, depths, kBlockPixels, st, u, (uEnd - u) >> kBlockShift, v,
-                          (vEnd - v) >> kBlockShift, texels, palette);
+        st.dz = static_cast<uint32_t>(raster::truncSaturated(end.z - zStart) >> kBlockShift);
+        texturedPixels<C>(pixels, depths, kBlockPixels, st, u, (end.u - u) >> kBlockShift, v,
+                          (end.v - v) >> kBlockShift, texels, palette);
         pixels += kBlockPixels;
         depths += kBlockPixels;
         remaining -= kBlockPixels;
-        zStart = zEnd;
-        u = uEnd;
-        v = vEnd;
+        zStart = end.z;
+        u = end.u;
+        v = end.v;
+        end = next;
     }
     const float perspEnd = r.rightEdge.persp - g.dPerspDx;
     const float uPerspEnd = r.rightEdge.uPersp - g.dUPerspDx;
