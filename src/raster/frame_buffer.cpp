@@ -31,8 +31,11 @@ void Rasterizer::attachTarget(Bitmap* bitmap) {
         targetPixels = nullptr;
     }
     pixelCount = targetWidth * targetHeight;
-    halfWidth = static_cast<float>(targetWidth) * 0.5f;
-    halfHeight = static_cast<float>(targetHeight) * 0.5f;
+    // Integer halves, as the scene side projects with: on an odd-sized target
+    // width * 0.5 would put the vertices made by near-plane clipping half a
+    // pixel away from the vertices projected by the scene.
+    halfWidth = static_cast<float>(targetWidth >> 1);
+    halfHeight = static_cast<float>(targetHeight >> 1);
     setFieldOfView(kDefaultFieldOfView);
     near = kDefaultNear;
     far = kDefaultFar;

@@ -44,6 +44,15 @@ struct Edge {
     float shade = 0.0f, shadeStep = 0.0f, shadeStepExtra = 0.0f;      // shaded only
 };
 
+// Input refused on the way to the pixels. The counts only grow; readers take
+// differences.
+struct RasterCounters {
+    uint32_t facesRefused = 0;         // faces naming a vertex, texture point or shade that does not exist
+    uint32_t trianglesInvalid = 0;     // non-finite or off-target screen values after clipping
+    uint32_t trianglesDegenerate = 0;  // zero area after the 28.4 snap
+    uint32_t clipOverflows = 0;        // the clipper ran out of list or pool space
+};
+
 class Rasterizer {
 public:
     static constexpr int kClipListSize = 20;
@@ -88,16 +97,37 @@ public:
                           std::span<const Vec2f> texPoints, std::span<const int32_t> texCoordIndex,
                           std::span<const int32_t> shadeIndex, bool ccw, bool twoSided);
     // Clips one triangle given in counter-clockwise screen order against the
-    // near plane and the screen edges and scan-converts what is left.
+    // near plane and the screen edges and scan-converts what is left. Writes
+    // only inside the target: a clipped triangle with a vertex off the target
+    // or a non-finite value (or a non-positive perspective) is refused, and so
+    // is one of zero area after the 28.4 snap; both are counted.
     void drawTriangle(RasterVertex* a, RasterVertex* b, RasterVertex* c);
 
     // --- scan conversion ---
 
+    // Screen-space gradients of perspective (and of uPersp, vPersp when
+    // textureMode, shade when shadeMode) over the triangle's 28.4-snapped
+    // positions, their 16-pixel multiples and the texel rounding terms. A
+    // triangle of zero snapped area gets zero gradients.
     void setupGradients(const RasterVertex& v0, const RasterVertex& v1, const RasterVertex& v2);
+    // Fills the counter-clockwise screen polygon of count (3 .. 20) vertices
+    // with the current surface, one scanline span at a time (top-left rule).
+    // Expects setupGradients of the same vertices. Draws nothing when no
+    // target is attached or a vertex lies outside the target.
     void scanTriangle(RasterVertex* const* polygon, int count);
+    // Starts an edge from top to bottom: its first scanline, the number of
+    // scanlines it covers (0 or less: none), the exact column and error term
+    // and the interpolated quantities at its first covered pixel. Vertices
+    // must lie inside the target.
     void initEdge(Edge& edge, const RasterVertex& top, const RasterVertex& bottom, bool leftEdge);
+    // Moves both edges down one scanline.
     void stepEdges();
+    // Fills the current scanline from the left edge's column up to, not
+    // including, the right edge's with the untextured surface: depth test,
+    // then the emissive or shaded colour, blended when transparent.
     void fillSpan();
+    // The same with the texture's texels, perspective-correct at every 16th
+    // pixel and affine in between.
     void fillSpanTextured();
 
     // --- members, in record order ---
@@ -140,4 +170,7 @@ public:
     Gradients gradients;
     Edge leftEdge;
     Edge rightEdge;
+
+    // --- diagnostics, after the record ---
+    RasterCounters counters;
 };

@@ -154,6 +154,16 @@ TEST(FrameBuffer, AttachClearAndResetDepth) {
     EXPECT_EQ(fb->pixels[r.pixelCount - 1], 0);
 }
 
+TEST(FrameBuffer, OddTargetsUseIntegerHalves) {
+    // Vertices made by near-plane clipping must project exactly like the
+    // scene's own, which halve the target size as integers.
+    Rasterizer r;
+    OwnedBitmap fb = newBitmap(161, 213, false);
+    r.attachTarget(fb.get());
+    EXPECT_EQ(r.halfWidth, 80.0f);
+    EXPECT_EQ(r.halfHeight, 106.0f);
+}
+
 TEST(FrameBuffer, AttachWithoutPixelsDrawsNothing) {
     Rasterizer r;
     Bitmap empty;

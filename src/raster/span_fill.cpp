@@ -1,0 +1,496 @@
+// The span fillers: one scanline of one triangle, from the left edge's column
+// up to, not including, the right edge's (the edge walker's top-left rule
+// decides which pixel centres belong to the triangle; here every pixel of the
+// span is a candidate).
+//
+// Formats. Depth is unsigned 16.16: 65536 / perspective, the distance along the
+// view axis over the focal length; smaller is nearer, 0xFFFFFFFF is empty.
+// Shade is 16.16 intensity. Texture coordinates are 16.16 in texel units,
+// scaled by (size - 1) and kept to 25 bits, so wrapping is a mask.
+//
+// Perspective. perspective, uPersp = u * (size - 1) * perspective and vPersp
+// are linear in screen space; depth and u, v are not. The span is cut into
+// blocks of 16 pixels. At each block boundary depth and the texel coordinates
+// are computed exactly (one division of each by perspective) and inside the
+// block they are stepped linearly in integers. Full blocks end where the next
+// block starts, so their step is the difference shifted (or divided) by 16.
+// The last block, of 1 to 16 pixels, ends on the span's last pixel, taken from
+// the right edge minus one pixel's gradient, and its step divides by the
+// block's pixel count: a slightly short step, so the last pixel falls a little
+// before the exact value rather than past it.
+//
+// Shade needs no correction and is stepped across the whole span.
+//
+// Cases. Each filler has four surface cases: unshaded or shaded, opaque or
+// transparent. The case is chosen once per span and each case is its own
+// instantiation of the block code, so the pixel loops carry no mode tests, no
+// division and no call. A block is filled in two phases: the new colour of
+// each pixel, then the depth test, which keeps or replaces each pixel (drawn
+// only when nearer, compared unsigned); opaque pixels then store their depth,
+// transparent ones never do, so surfaces drawn later behind them still show.
+// Both phases are branch-free loops; on x86-64 the depth test and the
+// untextured shading run eight pixels at a time with SSE2, with exactly the
+// values of the scalar loops that finish each block.
+//
+// Colour. Channels are 8-bit. A shaded channel is emissive + (diffuse or
+// texel) x shade, clamped to 255. A transparent pixel adds the old channel
+// scaled by t / 255 and the new one scaled by (255 - t) / 255, both read from
+// the weight table, clamped to 255. Packing keeps the top 5, 6 and 5 bits.
+#include <algorithm>
+#include <climits>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+#include "raster/fixed_point.h"
+#include "raster/rasterizer.h"
+
+namespace {
+
+using raster::kBlockPixels;
+using raster::kBlockPixelsF;
+using raster::kBlockShift;
+using raster::kFractionBits;
+using raster::kFractionOne;
+using raster::kTexCoordMask;
+
+enum class SpanCase { Flat, FlatBlend, Shaded, ShadedBlend };
+
+constexpr bool isShaded(SpanCase c) { return c == SpanCase::Shaded || c == SpanCase::ShadedBlend; }
+constexpr bool isBlended(SpanCase c) { return c == SpanCase::FlatBlend || c == SpanCase::ShadedBlend; }
+
+constexpr uint32_t kChannelMax = 255;
+// 16.16 shade is held to 0 .. 2^24 - 1 (just under 256.0): there every diffuse
+// or texel byte of 1 or more already saturates its channel, so larger values
+// change nothing, and every product with a byte fits 32 bits. Negative shade
+// (rounding at a zero corner) is black, not a wrapped colour.
+constexpr int32_t kShadeCeiling = (1 << 24) - 1;
+
+// RGB565 fields as 8-bit channels (low bits zero).
+constexpr int kRedShift = 11;
+inline uint32_t redOf(uint32_t pixel) { return (pixel >> kRedShift) << 3; }
+inline uint32_t greenOf(uint32_t pixel) { return (pixel >> 3) & 0xFC; }
+inline uint32_t blueOf(uint32_t pixel) { return (pixel & 0x1F) << 3; }
+
+inline uint16_t pack(uint32_t r, uint32_t g, uint32_t b) {
+    return static_cast<uint16_t>(((r & 0xF8) << 8) | ((g & 0xFC) << 3) | (b >> 3));
+}
+
+// Everything the pixel loops read besides the buffers, copied once per span.
+struct SpanColours {
+    uint32_t emissiveR, emissiveG, emissiveB;
+    uint32_t diffuseR, diffuseG, diffuseB;
+    uint16_t emissivePixel;
+    const int32_t* oldWeights;  // row t of the weight table
+    const int32_t* newWeights;  // row 255 - t
+    uint32_t flatBlendR, flatBlendG, flatBlendB;  // emissive scaled by the new weight
+};
+
+SpanColours spanColours(const Rasterizer& r) {
+    SpanColours c{};
+    c.emissiveR = r.emissiveR;
+    c.emissiveG = r.emissiveG;
+    c.emissiveB = r.emissiveB;
+    c.diffuseR = r.diffuseR;
+    c.diffuseG = r.diffuseG;
+    c.diffuseB = r.diffuseB;
+    c.emissivePixel = r.emissivePixel;
+    if (r.weightTable) {
+        c.oldWeights = r.weightTable + r.oldWeightRow;
+        c.newWeights = r.weightTable + r.newWeightRow;
+        c.flatBlendR = static_cast<uint32_t>(c.newWeights[c.emissiveR]);
+        c.flatBlendG = static_cast<uint32_t>(c.newWeights[c.emissiveG]);
+        c.flatBlendB = static_cast<uint32_t>(c.newWeights[c.emissiveB]);
+    }
+    return c;
+}
+
+inline uint32_t shadeFactor(int32_t shade16) {
+    return static_cast<uint32_t>(std::clamp<int32_t>(shade16, 0, kShadeCeiling));
+}
+
+// emissive + base x shade, clamped; base x shade stays below 2^32 because
+// the shade is held under 2^24.
+inline uint32_t lit(uint32_t emissive, uint32_t base, uint32_t shade) {
+    return std::min(emissive + ((base * shade) >> kFractionBits), kChannelMax);
+}
+
+// The old pixel scaled by its weight plus new channels already scaled by theirs.
+inline uint16_t blendOver(uint16_t old, uint32_t newR, uint32_t newG, uint32_t newB, const int32_t* oldWeights) {
+    const uint32_t r = std::min(static_cast<uint32_t>(oldWeights[redOf(old)]) + newR, kChannelMax);
+    const uint32_t g = std::min(static_cast<uint32_t>(oldWeights[greenOf(old)]) + newG, kChannelMax);
+    const uint32_t b = std::min(static_cast<uint32_t>(oldWeights[blueOf(old)]) + newB, kChannelMax);
+    return pack(r, g, b);
+}
+
+// The new colours of one block, made for every pixel whether or not it will
+// pass the depth test (making them has no side effects).
+using BlockColours = uint16_t[kBlockPixels];
+
+// New colours from per-pixel base channels (diffuse or texel) for the shaded
+// and the blended cases. Shade i is shade + i x dShade.
+template <SpanCase C, class Base>
+inline void blockColours(uint16_t* out, const uint16_t* old, int32_t count, int32_t shade, int32_t dShade,
+                         const SpanColours c, Base base) {
+    for (int32_t i = 0; i < count; ++i) {
+        uint32_t r, g, b;
+        base(i, r, g, b);
+        if constexpr (isShaded(C)) {
+            const uint32_t s = shadeFactor(shade + i * dShade);
+            r = lit(c.emissiveR, r, s);
+            g = lit(c.emissiveG, g, s);
+            b = lit(c.emissiveB, b, s);
+        }
+        if constexpr (isBlended(C)) {
+            out[i] = blendOver(old[i], static_cast<uint32_t>(c.newWeights[r]), static_cast<uint32_t>(c.newWeights[g]),
+                               static_cast<uint32_t>(c.newWeights[b]), c.oldWeights);
+        } else {
+            out[i] = pack(r, g, b);
+        }
+    }
+}
+
+// Depth test of a block: pixel i has depth z + i x dz (modulo 2^32, as when
+// stepped) and takes colours[i] when nearer than the stored depth (unsigned).
+// Opaque pixels store their depth; transparent ones never do. On x86-64 eight
+// pixels are tested at once with SSE2 (part of every x86-64 processor); the
+// scalar loop is the same test and finishes the block.
+template <bool kWriteDepth>
+inline void depthSelect(uint16_t* pixels, uint32_t* depths, int32_t count, uint32_t z, uint32_t dz,
+                        const uint16_t* colours) {
+    int32_t i = 0;
+#if defined(__SSE2__)
+    // SSE2 compares signed: flipping the top bit of both sides orders them as unsigned.
+    const __m128i signBit = _mm_set1_epi32(INT32_MIN);
+    const __m128i laneSteps = _mm_setr_epi32(0, static_cast<int32_t>(dz), static_cast<int32_t>(2 * dz),
+                                             static_cast<int32_t>(3 * dz));
+    const __m128i fourSteps = _mm_set1_epi32(static_cast<int32_t>(4 * dz));
+    for (; i + 8 <= count; i += 8) {
+        const __m128i z0 = _mm_add_epi32(_mm_set1_epi32(static_cast<int32_t>(z + static_cast<uint32_t>(i) * dz)),
+                                         laneSteps);
+        const __m128i z1 = _mm_add_epi32(z0, fourSteps);
+        __m128i* depthLanes = reinterpret_cast<__m128i*>(depths + i);
+        const __m128i stored0 = _mm_loadu_si128(depthLanes);
+        const __m128i stored1 = _mm_loadu_si128(depthLanes + 1);
+        const __m128i nearer0 = _mm_cmpgt_epi32(_mm_xor_si128(stored0, signBit), _mm_xor_si128(z0, signBit));
+        const __m128i nearer1 = _mm_cmpgt_epi32(_mm_xor_si128(stored1, signBit), _mm_xor_si128(z1, signBit));
+        if constexpr (kWriteDepth) {
+            _mm_storeu_si128(depthLanes, _mm_or_si128(_mm_and_si128(nearer0, z0), _mm_andnot_si128(nearer0, stored0)));
+            _mm_storeu_si128(depthLanes + 1,
+                             _mm_or_si128(_mm_and_si128(nearer1, z1), _mm_andnot_si128(nearer1, stored1)));
+        }
+        // The all-ones or all-zero masks narrow to 16 bits unchanged.
+        const __m128i take = _mm_packs_epi32(nearer0, nearer1);
+        __m128i* pixelLanes = reinterpret_cast<__m128i*>(pixels + i);
+        const __m128i old = _mm_loadu_si128(pixelLanes);
+        const __m128i fresh = _mm_loadu_si128(reinterpret_cast<const __m128i*>(colours + i));
+        _mm_storeu_si128(pixelLanes, _mm_or_si128(_mm_and_si128(take, fresh), _mm_andnot_si128(take, old)));
+    }
+#endif
+    for (; i < count; ++i) {
+        const uint32_t zi = z + static_cast<uint32_t>(i) * dz;
+        const uint32_t stored = depths[i];
+        const bool nearer = zi < stored;
+        if constexpr (kWriteDepth) depths[i] = nearer ? zi : stored;
+        pixels[i] = nearer ? colours[i] : pixels[i];
+    }
+}
+
+// Linear state of a block: depth (16.16, stepped modulo 2^32) and shade.
+struct DepthShade {
+    uint32_t z;
+    uint32_t dz;
+    int32_t shade;
+    int32_t dShade;
+};
+
+// Untextured shaded colours when the block's shade stays within 0 ..
+// kShadeCeiling: then diffuse x shade is itself linear along the block and is
+// stepped by addition (modulo 2^32, exact since every true value fits), with
+// no per-pixel multiply or clamp of the shade.
+inline void linearShadedColours(uint16_t* out, int32_t count, int32_t shade, int32_t dShade, const SpanColours c) {
+    const uint32_t s = static_cast<uint32_t>(shade);
+    const uint32_t ds = static_cast<uint32_t>(dShade);
+    uint32_t pr = c.diffuseR * s, pg = c.diffuseG * s, pb = c.diffuseB * s;
+    const uint32_t dr = c.diffuseR * ds, dg = c.diffuseG * ds, db = c.diffuseB * ds;
+    int32_t i = 0;
+#if defined(__SSE2__)
+    // Eight pixels at once. The products' high halves (up to 65280) narrow to
+    // 16 bits with signed saturation at 32767; that changes nothing, because
+    // any value of 255 or more ends as 255 after the emissive add and the clamp.
+    struct Channel {
+        __m128i low, high, step;  // products of pixels 0..3 and 4..7, step of 8 pixels
+        __m128i emissive;
+    };
+    auto channel = [](uint32_t product, uint32_t step, uint32_t emissive) {
+        const int32_t p = static_cast<int32_t>(product), d = static_cast<int32_t>(step);
+        Channel ch;
+        ch.low = _mm_setr_epi32(p, static_cast<int32_t>(product + step), static_cast<int32_t>(product + 2 * step),
+                                static_cast<int32_t>(product + 3 * step));
+        ch.high = _mm_add_epi32(ch.low, _mm_set1_epi32(static_cast<int32_t>(4 * step)));
+        ch.step = _mm_set1_epi32(static_cast<int32_t>(8u * static_cast<uint32_t>(d)));
+        ch.emissive = _mm_set1_epi16(static_cast<int16_t>(emissive));
+        return ch;
+    };
+    auto value = [](Channel& ch) {
+        const __m128i top = _mm_packs_epi32(_mm_srli_epi32(ch.low, kFractionBits), _mm_srli_epi32(ch.high, kFractionBits));
+        ch.low = _mm_add_epi32(ch.low, ch.step);
+        ch.high = _mm_add_epi32(ch.high, ch.step);
+        return _mm_min_epi16(_mm_adds_epi16(top, ch.emissive), _mm_set1_epi16(static_cast<int16_t>(kChannelMax)));
+    };
+    Channel red = channel(pr, dr, c.emissiveR), green = channel(pg, dg, c.emissiveG), blue = channel(pb, db, c.emissiveB);
+    for (; i + 8 <= count; i += 8) {
+        const __m128i r = _mm_slli_epi16(_mm_and_si128(value(red), _mm_set1_epi16(0xF8)), 8);
+        const __m128i g = _mm_slli_epi16(_mm_and_si128(value(green), _mm_set1_epi16(0xFC)), 3);
+        const __m128i b = _mm_srli_epi16(value(blue), 3);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_or_si128(_mm_or_si128(r, g), b));
+    }
+    const uint32_t done = static_cast<uint32_t>(i);
+    pr += done * dr;
+    pg += done * dg;
+    pb += done * db;
+#endif
+    for (; i < count; ++i) {
+        const uint32_t r = std::min(c.emissiveR + (pr >> kFractionBits), kChannelMax);
+        const uint32_t g = std::min(c.emissiveG + (pg >> kFractionBits), kChannelMax);
+        const uint32_t b = std::min(c.emissiveB + (pb >> kFractionBits), kChannelMax);
+        out[i] = pack(r, g, b);
+        pr += dr;
+        pg += dg;
+        pb += db;
+    }
+}
+
+inline bool shadeInRange(int32_t shade) { return shade >= 0 && shade <= kShadeCeiling; }
+
+template <SpanCase C>
+inline void untexturedPixels(uint16_t* pixels, uint32_t* depths, int32_t count, DepthShade& st,
+                             const SpanColours& c, BlockColours& colours) {
+    if constexpr (C == SpanCase::Shaded) {
+        if (shadeInRange(st.shade) && shadeInRange(st.shade + (count - 1) * st.dShade)) {
+            linearShadedColours(colours, count, st.shade, st.dShade, c);
+        } else {
+            blockColours<C>(colours, pixels, count, st.shade, st.dShade, c,
+                            [&c](int32_t, uint32_t& r, uint32_t& g, uint32_t& b) {
+                                r = c.diffuseR;
+                                g = c.diffuseG;
+                                b = c.diffuseB;
+                            });
+        }
+    } else if constexpr (C == SpanCase::FlatBlend) {
+        for (int32_t i = 0; i < count; ++i)
+            colours[i] = blendOver(pixels[i], c.flatBlendR, c.flatBlendG, c.flatBlendB, c.oldWeights);
+    } else if constexpr (C == SpanCase::ShadedBlend) {
+        blockColours<C>(colours, pixels, count, st.shade, st.dShade, c,
+                        [&c](int32_t, uint32_t& r, uint32_t& g, uint32_t& b) {
+                            r = c.diffuseR;
+                            g = c.diffuseG;
+                            b = c.diffuseB;
+                        });
+    }
+    // Flat colours were laid out once for the whole span.
+    depthSelect<!isBlended(C)>(pixels, depths, count, st.z, st.dz, colours);
+    if constexpr (isShaded(C)) st.shade += count * st.dShade;
+}
+
+struct Texels {
+    const uint16_t* pixels;
+    int32_t columnMask;  // size - 1
+    int32_t rowMask;     // (size - 1) << 16
+    int32_t rowShift;    // 16 - log2(size)
+};
+
+template <SpanCase C>
+inline void texturedPixels(uint16_t* pixels, uint32_t* depths, int32_t count, DepthShade& st, int32_t u,
+                           int32_t du, int32_t v, int32_t dv, const Texels& t, const SpanColours& c) {
+    BlockColours texels;
+    for (int32_t i = 0; i < count; ++i) {
+        const int32_t ui = u + i * du;
+        const int32_t vi = v + i * dv;
+        texels[i] = t.pixels[((ui >> kFractionBits) & t.columnMask) | ((vi & t.rowMask) >> t.rowShift)];
+    }
+    if constexpr (C == SpanCase::Flat) {
+        depthSelect<true>(pixels, depths, count, st.z, st.dz, texels);
+    } else {
+        BlockColours colours;
+        blockColours<C>(colours, pixels, count, st.shade, st.dShade, c,
+                        [&texels](int32_t i, uint32_t& r, uint32_t& g, uint32_t& b) {
+                            r = redOf(texels[i]);
+                            g = greenOf(texels[i]);
+                            b = blueOf(texels[i]);
+                        });
+        depthSelect<!isBlended(C)>(pixels, depths, count, st.z, st.dz, colours);
+    }
+    if constexpr (isShaded(C)) st.shade += count * st.dShade;
+}
+
+// The span of the current scanline, or an empty one. The walker only hands
+// over spans inside the target; the bounds are checked once more here because
+// this is the last place before memory is written.
+struct SpanExtent {
+    int32_t first;  // pixel index of the first pixel
+    int32_t count;
+};
+
+SpanExtent spanExtent(const Rasterizer& r) {
+    const Edge& left = r.leftEdge;
+    const Edge& right = r.rightEdge;
+    const int32_t count = right.column - left.column;
+    if (count < 1 || left.column < 0 || right.column > r.targetWidth) return {0, 0};
+    if (left.rowStart < 0 || left.rowStart > r.pixelCount - r.targetWidth) return {0, 0};
+    return {left.rowStart + left.column, count};
+}
+
+// Shade at the span start and its per-pixel step, 16.16. Every value along
+// the span is kept within 2^30 so that stepping in int32 cannot overflow;
+// only absurd shades (thousands) are affected, and they saturate anyway.
+void startShade(const Rasterizer& r, int32_t count, DepthShade& st) {
+    constexpr int64_t kLimit = int64_t{1} << 29;
+    const int64_t shade = raster::truncSaturated(r.leftEdge.shade * kFractionOne);
+    const int64_t step = raster::truncSaturated(r.gradients.dShadeDx * kFractionOne);
+    const int64_t stepLimit = kLimit / std::max<int64_t>(count, 1);
+    st.shade = static_cast<int32_t>(std::clamp(shade, -kLimit, kLimit));
+    st.dShade = static_cast<int32_t>(std::clamp(step, -stepLimit, stepLimit));
+}
+
+template <SpanCase C>
+void fillUntextured(Rasterizer& r, SpanExtent span) {
+    const Gradients& g = r.gradients;
+    const SpanColours palette = spanColours(r);
+    uint16_t* pixels = r.targetPixels + span.first;
+    uint32_t* depths = r.depth + span.first;
+    DepthShade st{};
+    if constexpr (isShaded(C)) startShade(r, span.count, st);
+    BlockColours colours;
+    if constexpr (C == SpanCase::Flat) std::fill(colours, colours + kBlockPixels, palette.emissivePixel);
+
+    float persp = r.leftEdge.persp;
+    float zStart = (1.0f / persp) * kFractionOne;
+    float zEnd = kFractionOne / (persp + g.dPerspDx16);
+    int32_t remaining = span.count;
+    while (remaining > kBlockPixels) {
+        // The next block's division starts now and overlaps this block's
+        // pixels; its value is the one the next pass would compute.
+        persp += g.dPerspDx16;
+        const float zNextEnd = kFractionOne / (persp + g.dPerspDx16);
+        st.z = raster::truncDepth(zStart);
+        st.dz = static_cast<uint32_t>(raster::truncSaturated((zEnd - zStart) / kBlockPixelsF));
+        untexturedPixels<C>(pixels, depths, kBlockPixels, st, palette, colours);
+        pixels += kBlockPixels;
+        depths += kBlockPixels;
+        remaining -= kBlockPixels;
+        zStart = zEnd;
+        zEnd = zNextEnd;
+    }
+    zEnd = kFractionOne / (r.rightEdge.persp - g.dPerspDx);
+    st.z = raster::truncDepth(zStart);
+    st.dz = static_cast<uint32_t>(raster::truncSaturated((zEnd - zStart) / static_cast<float>(remaining)));
+    untexturedPixels<C>(pixels, depths, remaining, st, palette, colours);
+}
+
+template <SpanCase C>
+void fillTextured(Rasterizer& r, SpanExtent span) {
+    const Gradients& g = r.gradients;
+    const SpanColours palette = spanColours(r);
+    const Bitmap& texture = *r.textureBitmap;
+    const Texels texels{texture.pixels, texture.width - 1, r.texMask, r.texRowShift};
+    uint16_t* pixels = r.targetPixels + span.first;
+    uint32_t* depths = r.depth + span.first;
+    DepthShade st{};
+    if constexpr (isShaded(C)) startShade(r, span.count, st);
+
+    float persp = r.leftEdge.persp;
+    float uPersp = r.leftEdge.uPersp;
+    float vPersp = r.leftEdge.vPersp;
+    float zStart = kFractionOne / persp;
+    int32_t u = (raster::truncTexCoord(uPersp * kFractionOne / persp) + g.uRound) & kTexCoordMask;
+    int32_t v = (raster::truncTexCoord(vPersp * kFractionOne / persp) + g.vRound) & kTexCoordMask;
+    // Exact values at the end of a full block, where the next one starts.
+    struct Boundary {
+        float z;
+        int32_t u, v;
+    };
+    auto boundary = [&g](float p, float up, float vp) {
+        return Boundary{kFractionOne / p, (raster::truncTexCoord(up * kFractionOne / p) + g.uRound) & kTexCoordMask,
+                        (raster::truncTexCoord(vp * kFractionOne / p) + g.vRound) & kTexCoordMask};
+    };
+    persp += g.dPerspDx16;
+    uPersp += g.dUPerspDx16;
+    vPersp += g.dVPerspDx16;
+    Boundary end = boundary(persp, uPersp, vPersp);
+    int32_t remaining = span.count;
+    while (remaining > kBlockPixels) {
+        // The next block's divisions start now and overlap this block's
+        // pixels; their values are the ones the next pass would compute.
+        persp += g.dPerspDx16;
+        uPersp += g.dUPerspDx16;
+        vPersp += g.dVPerspDx16;
+        const Boundary next = boundary(persp, uPersp, vPersp);
+        st.z = raster::truncDepth(zStart);
+        st.dz = static_cast<uint32_t>(raster::truncSaturated(end.z - zStart) >> kBlockShift);
+        texturedPixels<C>(pixels, depths, kBlockPixels, st, u, (end.u - u) >> kBlockShift, v,
+                          (end.v - v) >> kBlockShift, texels, palette);
+        pixels += kBlockPixels;
+        depths += kBlockPixels;
+        remaining -= kBlockPixels;
+        zStart = end.z;
+        u = end.u;
+        v = end.v;
+        end = next;
+    }
+    const float perspEnd = r.rightEdge.persp - g.dPerspDx;
+    const float uPerspEnd = r.rightEdge.uPersp - g.dUPerspDx;
+    const float vPerspEnd = r.rightEdge.vPersp - g.dVPerspDx;
+    const float zEnd = kFractionOne / perspEnd;
+    // Here the rounding term joins before the truncation.
+    const int32_t uEnd = raster::truncTexCoord(uPerspEnd * kFractionOne / perspEnd + static_cast<float>(g.uRound));
+    const int32_t vEnd = raster::truncTexCoord(vPerspEnd * kFractionOne / perspEnd + static_cast<float>(g.vRound));
+    const float reciprocal = r.reciprocals[remaining];
+    st.z = raster::truncDepth(zStart);
+    st.dz = static_cast<uint32_t>(raster::truncSaturated((zEnd - zStart) * reciprocal));
+    const int32_t du = raster::truncSaturated(static_cast<float>(uEnd - u) * reciprocal);
+    const int32_t dv = raster::truncSaturated(static_cast<float>(vEnd - v) * reciprocal);
+    texturedPixels<C>(pixels, depths, remaining, st, u, du, v, dv, texels, palette);
+}
+
+// Which of the four cases the current surface needs, or none: a transparent
+// surface without its weight table (allocation failed) is skipped, and so is
+// one of transparency 1, whose spans would leave every pixel as it was.
+bool spanCase(const Rasterizer& r, SpanCase& out) {
+    if (r.opaqueMode) {
+        out = r.shadeMode ? SpanCase::Shaded : SpanCase::Flat;
+        return true;
+    }
+    if (!r.weightTable || r.newWeightRow == 0) return false;
+    out = r.shadeMode ? SpanCase::ShadedBlend : SpanCase::FlatBlend;
+    return true;
+}
+
+}  // namespace
+
+void Rasterizer::fillSpan() {
+    SpanCase c;
+    if (!spanCase(*this, c)) return;
+    const SpanExtent span = spanExtent(*this);
+    if (span.count < 1) return;
+    switch (c) {
+        case SpanCase::Flat: return fillUntextured<SpanCase::Flat>(*this, span);
+        case SpanCase::FlatBlend: return fillUntextured<SpanCase::FlatBlend>(*this, span);
+        case SpanCase::Shaded: return fillUntextured<SpanCase::Shaded>(*this, span);
+        case SpanCase::ShadedBlend: return fillUntextured<SpanCase::ShadedBlend>(*this, span);
+    }
+}
+
+void Rasterizer::fillSpanTextured() {
+    SpanCase c;
+    if (!textureBitmap || !textureBitmap->pixels || !spanCase(*this, c)) return;
+    const SpanExtent span = spanExtent(*this);
+    if (span.count < 1) return;
+    switch (c) {
+        case SpanCase::Flat: return fillTextured<SpanCase::Flat>(*this, span);
+        case SpanCase::FlatBlend: return fillTextured<SpanCase::FlatBlend>(*this, span);
+        case SpanCase::Shaded: return fillTextured<SpanCase::Shaded>(*this, span);
+        case SpanCase::ShadedBlend: return fillTextured<SpanCase::ShadedBlend>(*this, span);
+    }
+}
