@@ -4,6 +4,8 @@
 
 #include <csetjmp>
 #include <cstdio>
+#include <filesystem>
+#include <system_error>
 #include <vector>
 
 void widenRgb565(uint16_t pixel, uint8_t rgb[3]) {
@@ -49,11 +51,15 @@ bool encode(std::FILE* file, const DisplaySurface& surface, std::vector<uint8_t>
 bool writePng(const DisplaySurface& surface, const std::string& path) {
     if (surface.width() <= 0 || surface.height() <= 0) return false;
     std::vector<uint8_t> row(static_cast<std::size_t>(surface.width()) * 3);
+    std::error_code ignored;
+    const bool existed = std::filesystem::exists(std::filesystem::symlink_status(path, ignored));
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (!file) return false;
     const bool encoded = encode(file, surface, row);
     const bool closed = std::fclose(file) == 0;
     if (encoded && closed) return true;
-    std::remove(path.c_str());
+    // Only a file made here is taken away again: the path may name a device
+    // or a file of the user's.
+    if (!existed && std::filesystem::is_regular_file(path, ignored)) std::filesystem::remove(path, ignored);
     return false;
 }

@@ -11,6 +11,7 @@
 // is white (255, 255, 255) and 0xF800 is (255, 0, 0).
 void widenRgb565(uint16_t pixel, uint8_t rgb[3]);
 
-// Writes the surface to path as a PNG. False (and no partial file left
-// behind) when the file cannot be written or the surface is empty.
+// Writes the surface to path as a PNG. False when the file cannot be written
+// or the surface is empty; a file that did not exist before is then removed
+// again, anything that did exist is never removed.
 bool writePng(const DisplaySurface& surface, const std::string& path);

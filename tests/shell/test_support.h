@@ -50,7 +50,9 @@ class TempDir {
 public:
     TempDir() {
         std::string pattern = (std::filesystem::temp_directory_path() / "orvella-test-XXXXXX").string();
-        if (char* made = mkdtemp(pattern.data())) path_ = made;
+        char* made = mkdtemp(pattern.data());
+        if (!made) std::abort();  // never fall back to paths outside a fresh folder
+        path_ = made;
     }
     ~TempDir() {
         std::error_code ignored;
