@@ -169,15 +169,16 @@ bool UrlInputStream::refill() {
     if (!multi_) return false;
     driveUntil([this] { return available() >= static_cast<std::size_t>(kBlockSize); });
     const std::size_t bytes = std::min(available(), static_cast<std::size_t>(kBlockSize));
+    count_ = static_cast<uint32_t>(bytes);
+    position_ = 0;
+    if (bytes == 0) return false;
     std::memcpy(buffer_, incoming_.data() + incomingStart_, bytes);
     incomingStart_ += bytes;
     if (incomingStart_ == incoming_.size()) {
         incoming_.clear();
         incomingStart_ = 0;
     }
-    count_ = static_cast<uint32_t>(bytes);
-    position_ = 0;
-    return bytes > 0;
+    return true;
 }
 
 int32_t UrlInputStream::read() {

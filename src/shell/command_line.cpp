@@ -13,8 +13,8 @@ int64_t parseCount(const std::string& text, int64_t min, int64_t max) {
     int64_t value = 0;
     for (char c : text) {
         if (c < '0' || c > '9') return -1;
+        if (value > (max - (c - '0')) / 10) return -1;
         value = value * 10 + (c - '0');
-        if (value > max) return -1;
     }
     return value < min ? -1 : value;
 }

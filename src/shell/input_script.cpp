@@ -25,9 +25,8 @@ int64_t parseNumber(const std::string& token, int64_t limit, bool allowHex) {
         if (c >= '0' && c <= '9') digit = c - '0';
         else if (base == 16 && c >= 'a' && c <= 'f') digit = c - 'a' + 10;
         else if (base == 16 && c >= 'A' && c <= 'F') digit = c - 'A' + 10;
-        if (digit < 0) return -1;
+        if (digit < 0 || value > (limit - digit) / base) return -1;
         value = value * base + digit;
-        if (value > limit) return -1;
     }
     return value;
 }

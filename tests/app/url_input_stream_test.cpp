@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <signal.h>
 #include <spawn.h>
@@ -21,7 +22,7 @@ extern char** environ;
 namespace {
 
 const char* const kServerScript = R"PY(
-import http.server, socket, sys
+import http.server, sys, threading
 
 def pattern(n):
     return bytes((i * 7 + i // 256) & 0xFF for i in range(n))
@@ -72,7 +73,10 @@ class Handler(http.server.BaseHTTPRequestHandler):
 
 server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
 print(server.server_address[1], flush=True)
-server.serve_forever()
+threading.Thread(target=server.serve_forever, daemon=True).start()
+# The test holds the other end of standard input: when it ends, however it
+# ends, the server ends too.
+sys.stdin.read()
 )PY";
 
 // The test server: one python3 process, ended by its process id.
@@ -80,11 +84,19 @@ class HttpServer {
 public:
     HttpServer() {
         int pipeEnds[2];
-        if (pipe(pipeEnds) != 0) return;
+        int lifeline[2];
+        if (pipe2(pipeEnds, O_CLOEXEC) != 0) return;
+        if (pipe2(lifeline, O_CLOEXEC) != 0) {
+            close(pipeEnds[0]);
+            close(pipeEnds[1]);
+            return;
+        }
+        lifeline_ = lifeline[1];
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, lifeline[0], 0);
         posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], 1);
-        posix_spawn_file_actions_addclose(&actions, pipeEnds[0]);
+        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
         char python[] = "python3";
         char flag[] = "-c";
         std::string script = kServerScript;
@@ -92,6 +104,7 @@ public:
         if (posix_spawnp(&pid_, "python3", &actions, nullptr, argv, environ) != 0) pid_ = -1;
         posix_spawn_file_actions_destroy(&actions);
         close(pipeEnds[1]);
+        close(lifeline[0]);
         if (pid_ > 0) {
             // The first line the server prints is its port.
             FILE* out = fdopen(pipeEnds[0], "r");
@@ -104,6 +117,7 @@ public:
         }
     }
     ~HttpServer() {
+        if (lifeline_ >= 0) close(lifeline_);
         if (pid_ > 0) {
             kill(pid_, SIGTERM);
             int status = 0;
@@ -121,6 +135,7 @@ public:
 private:
     pid_t pid_ = -1;
     int port_ = 0;
+    int lifeline_ = -1;  // write end of the server's standard input
 };
 
 std::string pattern(std::size_t size) {

@@ -1,5 +1,5 @@
-// The desktop driver on SDL's off-screen video driver, so that it runs where
-// there is no display.
+// The desktop driver on SDL's "dummy" video driver (a window without a screen;
+// unlike "offscreen" it loads no GL stack), so that it runs where there is no display.
 #include <gtest/gtest.h>
 
 #include <SDL.h>
@@ -14,7 +14,7 @@ namespace {
 
 class DriverSdlTest : public ::testing::Test {
 protected:
-    void SetUp() override { setenv("SDL_VIDEODRIVER", "offscreen", 1); }
+    void SetUp() override { setenv("SDL_VIDEODRIVER", "dummy", 1); }
 };
 
 TEST_F(DriverSdlTest, OpensPresentsZoomedAndCloses) {

@@ -171,11 +171,11 @@ TEST(ViewerBinary, DesktopStartWithoutADisplayFailsCleanly) {
     EXPECT_FALSE(std::filesystem::exists(dir.file("log.txt")));  // the log is not opened
 }
 
-TEST(ViewerBinary, DesktopRunOnTheOffscreenDriver) {
+TEST(ViewerBinary, DesktopRunWithoutAScreen) {
     TempDir dir;
     const ViewerRun run = runViewer(dir, {"--frames", "2", "--zoom", "1", "--screenshot", dir.file("desk.png"), "--log",
                                     dir.file("log.txt")},
-                              {{"SDL_VIDEODRIVER", "offscreen"}});
+                              {{"SDL_VIDEODRIVER", "dummy"}});
     EXPECT_EQ(run.exitCode, 0) << run.err;
     int width = 0;
     int height = 0;
