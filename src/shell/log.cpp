@@ -58,26 +58,26 @@ bool isIntegerConversion(char c) { return std::strchr("diouxXc", c) != nullptr; 
 std::string fillConversion(const std::string& flags, int width, int precision, char conversion,
                            const FormatArgument& argument) {
     const int cap = static_cast<int>(kMaxLine);
-    std::string spec = "%";
-    spec.append(flags);
-    if (width >= 0) spec.append(std::to_string(std::min(width, cap)));
+    std::string conversionText = "%";
+    conversionText.append(flags);
+    if (width >= 0) conversionText.append(std::to_string(std::min(width, cap)));
     if (precision >= 0) {
-        spec.push_back('.');
-        spec.append(std::to_string(std::min(precision, cap)));
+        conversionText.push_back('.');
+        conversionText.append(std::to_string(std::min(precision, cap)));
     }
     char buffer[kMaxLine + 1];
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wformat-nonliteral"
     if (argument.isText) {
-        spec += 's';
-        std::snprintf(buffer, sizeof buffer, spec.c_str(), argument.text);
+        conversionText += 's';
+        std::snprintf(buffer, sizeof buffer, conversionText.c_str(), argument.text);
     } else if (conversion == 'c') {
-        spec += 'c';
-        std::snprintf(buffer, sizeof buffer, spec.c_str(), static_cast<int>(argument.number));
+        conversionText += 'c';
+        std::snprintf(buffer, sizeof buffer, conversionText.c_str(), static_cast<int>(argument.number));
     } else {
-        spec += 'l';
-        spec += conversion;
-        std::snprintf(buffer, sizeof buffer, spec.c_str(), argument.number);
+        conversionText += 'l';
+        conversionText += conversion;
+        std::snprintf(buffer, sizeof buffer, conversionText.c_str(), argument.number);
     }
 #pragma GCC diagnostic pop
     return buffer;
