@@ -87,14 +87,17 @@ void VrmlParser::readNodeList(bool continueReading, X3DField* field) {
 }
 
 X3DNode* VrmlParser::readNodeStatement(const std::u16string& word) {
-    if (word == u"DEF") {
+    // Only the words DEF and USE are statements; a string of those letters
+    // is a type name like any other text.
+    const bool isWord = lexer.kind() == kTokenWord;
+    if (isWord && word == u"DEF") {
         lexer.nextToken();
         const std::u16string defName = lexer.text();
         lexer.nextToken();
         const std::u16string typeName = lexer.text();
         return readNode(typeName, defName);
     }
-    if (word == u"USE") {
+    if (isWord && word == u"USE") {
         lexer.nextToken();
         return resolveUse(lexer.text());
     }

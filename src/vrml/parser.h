@@ -137,6 +137,8 @@ private:
     void skipGroup();
     void skipDeclaration();
     bool isOpen(const X3DNode* node) const;
+    // A node where one may stand, the current token being its first: "DEF"
+    // name type, "USE" name, or a type name.
     X3DNode* readNodeStatement(const std::u16string& word);
 
     MessageObserver observer_;

@@ -244,6 +244,12 @@ TEST_F(FieldReader, SFNodeKeepsItsValueWhenNothingResults) {
     ASSERT_NE(appearance->material.value, nullptr);
     EXPECT_EQ(appearance->material.value->parent, appearance);
     EXPECT_EQ(parser->messageCount(), 1);  // Box
+
+    // Only the words DEF and USE are statements: a string "DEF" is a type
+    // name, reported, and its skip takes the name after it.
+    shape = first<nShape>("Shape { appearance \"DEF\" A Appearance { } }");
+    EXPECT_EQ(shape->appearance.value, nullptr);
+    EXPECT_EQ(parser->messageCount(), 2);  // 'DEF', then the field name 'Appearance'
 }
 
 TEST_F(FieldReader, IncompleteGroupsAreDropped) {

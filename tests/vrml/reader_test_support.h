@@ -67,6 +67,8 @@ private:
 
 class ReaderTest : public ::testing::Test {
 protected:
+    // Each test starts from an empty registry, whatever ran before it.
+    void SetUp() override { releaseNodeRegistry(); }
     void TearDown() override;
 
     // Reads the text with a fresh parser (kept in `parser`); the root or null.
