@@ -36,4 +36,10 @@ public:
     fSFVec3f position{this, FieldCode::position, Vec3f{0.0f, 0.0f, 10.0f}};
     // working state
     Scene* ownerScene = nullptr;  // not owned: the world recorded by prepare
+
+    // Records the world that "set_bind" events bind this Viewpoint in.
+    void prepare(Scene* scene) override;
+    // "set_bind" (whatever its value) binds this Viewpoint in ownerScene;
+    // nothing happens before prepare. Other fields: nothing.
+    void fieldChanged(X3DField* field) override;
 };

@@ -23,7 +23,9 @@ bool logIsOpen();
 
 // Fixed text (a name, a command line): written as it stands, "%" included.
 void logFormat(const char* text);
-// A format with one placeholder (%s, %d) filled with the argument.
+// A format with one placeholder (%s, %d) filled with the argument; "%%" is a
+// percent sign. A placeholder that does not fit the argument, or any after the
+// first, is written as plain text, never filled from a missing argument.
 void logFormat(const char* format, const char* argument);
 void logFormat(const char* format, long argument);
 // "* " + formatted text to the file; the text without "* " to the store, then

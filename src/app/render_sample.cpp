@@ -1,0 +1,177 @@
+// The viewer application's lifecycle and frame. The frame is one straight
+// pipeline; the world, navigation and overlay stages join it where marked, as
+// the world loader, the scene renderer and the bitmap font arrive.
+#include "app/render_sample.h"
+
+#include "shell/log.h"
+
+RenderSample::RenderSample(Driver2D* driver_, std::u16string commandLine_, std::u16string installDir_,
+                           int32_t displayWidth_, int32_t displayHeight_)
+    : driver(driver_),
+      commandLine(std::move(commandLine_)),
+      installDir(std::move(installDir_)),
+      renderWidth(displayWidth_),
+      renderHeight(displayHeight_) {}
+
+RenderSample::~RenderSample() {
+    // The world goes first once there is one, then the frame buffer, the font and
+    // the logo; the Rasterizer and the strings follow as members.
+    rasterizer.attachTarget(nullptr);
+    frameBuffer.reset();
+    logo.reset();
+}
+
+void RenderSample::init() {
+    logFormat(narrowText(commandLine).c_str());
+    logFormat(narrowText(installDir).c_str());
+
+    displayWidth = bufferWidth = renderWidth;
+    displayHeight = bufferHeight = renderHeight;
+    rasterizer.driver = driver;
+    remakeFrameBuffer();
+
+    // Next, with the overlay font and the image loader: the font record, font.gif
+    // and logo.gif from installDir, the splash (the logo centred, "loading" 10
+    // pixels below it, presented at (0, 0)) and the logo's start at the
+    // bottom-right corner moving by (1, 2).
+    // Then, with the world loader: the world named by commandLine (or installDir
+    // + "sample.wrl"), attached to the Rasterizer and the font, its nodes
+    // prepared and its clock started at ticks() * 0.001 seconds.
+}
+
+void RenderSample::frame() {
+    if (viewLevelRequest) applyViewLevelRequest();
+    if (halfResRequest) applyHalfResRequest();
+    if (!frameBuffer) {
+        remakeFrameBuffer();
+        if (!frameBuffer) return;  // no memory for a picture: skip this frame
+    }
+
+    float background[3];
+    backgroundColor(background);
+    rasterizer.clearColor(background[0], background[1], background[2]);
+    rasterizer.resetDepth();
+
+    // World stages, once a world is loaded: updateAndDraw(ticks() * 0.001),
+    // navigation with keyState, lighting copied into the world, then the
+    // overlay: "fps: " and the frame rate at (0, bufferHeight - 20) and
+    // "Orvella beta 0.1 " at (0, bufferHeight - 10).
+
+    if (pickPending) {
+        int32_t x = 0;
+        int32_t y = 0;
+        pickPosition(pickX, pickY, x, y);
+        pickPending = false;
+        // The ray pick at (x, y) goes here with the world: a hit shape becomes
+        // the pick result read by the sensors in the next frame.
+        (void)x;
+        (void)y;
+    }
+
+    moveLogo();
+    presentAtCentre();
+}
+
+void RenderSample::stylusDown(uint16_t x, uint16_t y) {
+    pickPending = true;
+    pickX = x;
+    pickY = y;
+}
+
+void RenderSample::stylusUp(uint16_t, uint16_t) { pickPending = false; }
+
+void RenderSample::stylusMove(uint16_t x, uint16_t y) {
+    pickX = x;
+    pickY = y;
+}
+
+void RenderSample::keyDown(int32_t code, int32_t) {
+    switch (code) {
+    case kKeyUp: keyState = 1; break;
+    case kKeyDown: keyState = 2; break;
+    case kKeyLeft: keyState = 4; break;
+    case kKeyRight: keyState = 8; break;
+    case kKeyA: lighting = !lighting; break;
+    case kKeyB: halfResRequest = true; break;
+    case kKeyC: viewLevelRequest = true; break;
+    default: driver->quit(); break;
+    }
+}
+
+void RenderSample::keyUp(int32_t) { keyState = 0; }
+
+void RenderSample::pickPosition(int32_t screenX, int32_t screenY, int32_t& bufferX, int32_t& bufferY) const {
+    bufferX = screenX - ((displayWidth - renderWidth) >> 1);
+    bufferY = screenY - ((displayHeight - renderHeight) >> 1);
+    if (halfRes) {
+        bufferX >>= 1;
+        bufferY >>= 1;
+    }
+}
+
+void RenderSample::backgroundColor(float rgb[3]) const {
+    // The bound Background's first sky colour once worlds load; black without one.
+    rgb[0] = rgb[1] = rgb[2] = 0.0f;
+}
+
+void RenderSample::updateBufferSize() {
+    bufferWidth = halfRes ? renderWidth / 2 : renderWidth;
+    bufferHeight = halfRes ? renderHeight / 2 : renderHeight;
+}
+
+void RenderSample::remakeFrameBuffer() {
+    frameBuffer.reset();
+    frameBuffer = newBitmap(bufferWidth, bufferHeight, false);
+    // Black from the start: the picture never shows uninitialised memory.
+    if (frameBuffer) fillBitmap(frameBuffer.get(), 0);
+    rasterizer.attachTarget(frameBuffer.get());
+    if (frameBuffer && !rasterizer.targetPixels) {
+        // No depth buffer to go with it: a frame buffer that cannot be drawn into is none.
+        rasterizer.attachTarget(nullptr);
+        frameBuffer.reset();
+    }
+    // With a world: attachRasterizer again, so that it sees the new size.
+}
+
+void RenderSample::applyViewLevelRequest() {
+    viewLevel = viewLevel + 1 == 5 ? 0 : viewLevel + 1;
+    viewLevelRequest = false;
+    if (frameBuffer) {
+        // Erase the old picture: the next one may cover less of the screen.
+        float background[3];
+        backgroundColor(background);
+        fillBitmap(frameBuffer.get(), packRgb565(background[0], background[1], background[2]));
+        presentAtCentre();
+    }
+    const float scale = 1.0f / viewDivisors[viewLevel];
+    renderWidth = static_cast<int32_t>(static_cast<float>(displayWidth) * scale);
+    renderHeight = static_cast<int32_t>(static_cast<float>(displayHeight) * scale);
+    updateBufferSize();
+    logoX = logoY = 0;
+    remakeFrameBuffer();
+}
+
+void RenderSample::applyHalfResRequest() {
+    halfResRequest = false;
+    frameBuffer.reset();
+    halfRes = !halfRes;
+    updateBufferSize();
+    logoX = logoY = 0;
+    // The doubled picture covers the same area, so the screen needs no erasing.
+    remakeFrameBuffer();
+}
+
+void RenderSample::presentAtCentre() {
+    driver->present(*frameBuffer, (displayWidth - renderWidth) >> 1, (displayHeight - renderHeight) >> 1, halfRes);
+}
+
+void RenderSample::moveLogo() {
+    if (!logo) return;
+    blitBitmap(frameBuffer.get(), logo.get(), logoX, logoY);
+    // Bounce off the edges; the position itself is not clamped, so the logo may
+    // stand partly outside for a frame (the blit clips).
+    logoX += logoDX;
+    if (logoX + logo->width > bufferWidth || logoX < 0) logoDX = -logoDX;
+    logoY += logoDY;
+    if (logoY + logo->height > bufferHeight || logoY < 0) logoDY = -logoDY;
+}

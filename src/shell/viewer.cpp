@@ -1,0 +1,104 @@
+// Start-up order: the driver (window or off-screen display), the log, the
+// installation directory, the application; "initializing application", init,
+// "application initialized"; the frame loop; then the log is closed, the
+// application destroyed and the screenshot written.
+#include "shell/viewer.h"
+
+#include <fstream>
+#include <iterator>
+#include <memory>
+
+#include "app/render_sample.h"
+#include "shell/command_line.h"
+#include "shell/driver_headless.h"
+#include "shell/driver_sdl.h"
+#include "shell/frame_loop.h"
+#include "shell/install_dir.h"
+#include "shell/log.h"
+#include "shell/log_path.h"
+#include "shell/png_writer.h"
+#include "shell/world_check.h"
+
+namespace {
+
+constexpr int kExitStartFailed = 1;
+constexpr int kExitUsage = 2;
+
+// The headless input script, or an error message naming the file and line.
+bool loadScript(const std::string& path, const KeyList& keys, std::vector<ScriptEvent>& events, std::string& error) {
+    if (path.empty()) return true;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        error = "cannot read input script \"" + path + "\"";
+        return false;
+    }
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    InputScript script = parseInputScript(text, keys);
+    if (script.errorLine > 0) {
+        error = "input script \"" + path + "\", line " + std::to_string(script.errorLine) + ": " + script.error;
+        return false;
+    }
+    events = std::move(script.events);
+    return true;
+}
+
+std::unique_ptr<ShellDriver> makeDriver(const ViewerOptions& options, std::vector<ScriptEvent> events) {
+    if (options.headless)
+        return std::make_unique<DriverHeadless>(options.width, options.height, options.frameMs, std::move(events));
+    return DriverSDL::create(options.width, options.height, options.zoom);
+}
+
+// The application's whole life on an open driver; returns the loop's exit code.
+int runApplication(const ViewerOptions& options, ShellDriver& driver) {
+    openLog(&driver, options.log.empty() ? defaultLogPath() : options.log);
+    const std::string installDir = findInstallDir(options.installDir, executablePath());
+    auto application = std::make_unique<RenderSample>(&driver, widenText(options.world), widenText(installDir),
+                                                      options.width, options.height);
+    logFormat("initializing application");
+    application->init();
+    logFormat("application initialized");
+    const int exitCode = runFrameLoop(*application, driver, frameLimit(options));
+    closeLog();
+    application.reset();
+    return exitCode;
+}
+
+}  // namespace
+
+int runViewer(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    ViewerOptions options;
+    std::string error;
+    if (!parseCommandLine(args, options, error)) {
+        err << "viewer: " << error << "\n" << usageText();
+        return kExitUsage;
+    }
+    if (options.help) {
+        out << usageText();
+        return 0;
+    }
+    if (options.version) {
+        out << "Orvella beta 0.1 (viewer, log version 1, build 1)\n";
+        return 0;
+    }
+    if (options.check) {
+        const std::string installDir = findInstallDir(options.installDir, executablePath());
+        return checkWorld(options.world.empty() ? installDir + "sample.wrl" : options.world, out);
+    }
+
+    std::vector<ScriptEvent> events;
+    if (options.headless && !loadScript(options.input, KeyList{}, events, error)) {
+        err << "viewer: " << error << "\n";
+        return kExitUsage;
+    }
+    std::unique_ptr<ShellDriver> driver = makeDriver(options, std::move(events));
+    if (!driver) {
+        err << "Error while initializing applivation\n";
+        return kExitStartFailed;
+    }
+    int exitCode = runApplication(options, *driver);
+    if (!options.screenshot.empty() && !writePng(driver->surface(), options.screenshot)) {
+        err << "viewer: cannot write the screenshot \"" << options.screenshot << "\"\n";
+        if (exitCode == 0) exitCode = kExitStartFailed;
+    }
+    return exitCode;
+}

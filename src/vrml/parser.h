@@ -1,0 +1,148 @@
+// VrmlParser: reads a VRML97 world in text form and builds the scene graph.
+//
+// The accepted language is a subset of VRML97: node statements of the
+// catalogue (type name, then fields between braces), optionally after
+// "DEF name"; "USE name" wherever a node may stand; ROUTE statements at any
+// level; NULL. Every other word that stands where a node may stand is reported
+// and skipped as one bracketed group, and reading goes on: a reader never
+// stops at bad input, and the end of the input closes whatever is open.
+//
+// Two guards keep hostile files harmless. A USE of a node whose body is still
+// being read (the node itself or one that encloses it) is refused, so the graph
+// never holds a cycle. And no more than kMaxNodeDepth nodes are ever open at
+// once: a node nested deeper is not made and its body is skipped whole, so the
+// recursion of the reader (and of everything that later walks the graph by
+// nesting) stays within a fixed depth.
+//
+// A parser is made for one load, used for one parseWorld (or parseStream) and
+// then destroyed. The nodes it makes belong to the node registry.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "vrml/lexer.h"
+
+class InputStream;
+class X3DField;
+class X3DNode;
+
+// Deepest nesting of open nodes the reader builds; a node that would be the
+// 201st open one is skipped with its body. Every recursion over the children
+// of a graph read from a file is bounded by the same number.
+inline constexpr int32_t kMaxNodeDepth = 200;
+
+// The scratch list of numbers of one multi-valued value. Grows geometrically
+// (by at least 100 slots, by its capacity once that is larger), so that a
+// list of n numbers costs O(n) copies.
+struct NumberList {
+    static constexpr int32_t kMinimumGrowth = 100;
+    // Largest number of doubles whose byte size fits in 32 bits.
+    static constexpr int32_t kMaxCount = static_cast<int32_t>(0xFFFFFFFFu / sizeof(double));
+
+    int32_t capacity = 0;
+    std::unique_ptr<double[]> items;  // null until the first append
+    int32_t count = 0;
+
+    // Appends a value; false (list unchanged) when storage cannot be had.
+    bool append(double value);
+};
+
+class VrmlParser {
+public:
+    // The line of the lexer when a message was composed is part of its text.
+    using MessageObserver = std::function<void(const std::u16string& message)>;
+
+    VrmlParser() = default;
+    VrmlParser(const VrmlParser&) = delete;
+    VrmlParser& operator=(const VrmlParser&) = delete;
+
+    // Opens the world (a file path or an http:// URL) and reads it. The name
+    // is narrowed to 8 bits by keeping the low byte of each character and cut
+    // to 255 characters. Returns the root group, or null when the world cannot
+    // be opened or yields no top-level node. The stream is closed afterwards.
+    X3DNode* parseWorld(const std::u16string& name);
+
+    // Reads a whole world from the stream (not owned; it must outlive the
+    // call). Returns the root group "SCENEGRAPH" whose "children" hold the
+    // top-level nodes, or null when it holds none (the root then stays in the
+    // registry, like every node made during a failed read).
+    X3DNode* parseStream(InputStream* stream);
+
+    // Reads node statements into a node-valued field (fMFNode or fSFNode).
+    // With the continue flag set the list runs to the end of the input or the
+    // first "]" read at this level; with it clear, a "[" opens a list up to
+    // its "]", and a node written without brackets is read alone.
+    void readNodeList(bool continueReading, X3DField* field);
+
+    // Reads one node whose type name has just been read, and returns it, or
+    // null for "NULL", for a type without a class (reported, its body
+    // skipped) and for a node nested beyond kMaxNodeDepth (reported, skipped).
+    // A made node is entered in defTable under defName before its body is
+    // read.
+    X3DNode* readNode(const std::u16string& typeName, const std::u16string& defName);
+
+    // The node DEF'd under name, or null when there is none or when its body
+    // is still being read. The USE of a Shape gives a new Shape that shares
+    // the DEF'd one's appearance and geometry (with a route from each of those
+    // fields to the new one's).
+    X3DNode* resolveUse(const std::u16string& name);
+
+    // Reads the three words after "ROUTE" and connects the fields; reports
+    // "Error in route:" when no route could be made.
+    void readRoute();
+
+    // Places the node into a node-valued field (appended to an fMFNode, the
+    // value of an fSFNode) and makes the field's owner its parent. Fields of
+    // other classes are left alone.
+    void addNodeToField(X3DField* field, X3DNode* node);
+
+    // Reads one value for the field from the tokens and stores it, by the
+    // field's FieldType; the current token is the value's last afterwards.
+    void readFieldValue(X3DField* field);
+
+    // Gathers the numbers and strings of one multi-valued value into
+    // numberList and stringList: exactly groupSize tokens without brackets,
+    // everything up to the "]" with them (the end of input closes the list).
+    void collectValueTokens(int32_t groupSize);
+
+    // Every message is also handed to the observer (after it is logged).
+    void setMessageObserver(MessageObserver observer) { observer_ = std::move(observer); }
+    // Messages sent so far.
+    int64_t messageCount() const { return messageCount_; }
+    // Routes made so far: by ROUTE statements and two per USE of a Shape.
+    int64_t routeCount() const { return routeCount_; }
+
+    // --- members, in record order ---
+
+    VrmlLexer lexer;
+    std::map<std::u16string, X3DNode*> defTable;  // nodes not owned
+    std::vector<std::u16string> stringList;
+    NumberList numberList;
+
+private:
+    // Where a message goes besides the observer.
+    enum class LogTarget { FileAndStore, FileOnly };
+
+    // The one funnel for messages: logs the text, counts it, tells the
+    // observer.
+    void report(const std::u16string& text, LogTarget target);
+    std::u16string lineSuffix() const;
+
+    void readBody(X3DNode* node);
+    void skipGroup();
+    void skipDeclaration();
+    bool isOpen(const X3DNode* node) const;
+    // A node where one may stand, the current token being its first: "DEF"
+    // name type, "USE" name, or a type name.
+    X3DNode* readNodeStatement(const std::u16string& word);
+
+    MessageObserver observer_;
+    int64_t messageCount_ = 0;
+    int64_t routeCount_ = 0;
+    std::vector<X3DNode*> openNodes_;  // not owned: nodes whose bodies are being read
+};
