@@ -4,6 +4,15 @@
 #include "app/render_sample.h"
 
 #include "shell/log.h"
+#include "vrml/parser.h"
+
+namespace {
+
+// The driver's milliseconds as the world's seconds.
+constexpr double kSecondsPerTick = 0.001;
+constexpr char16_t kDefaultWorld[] = u"sample.wrl";
+
+}  // namespace
 
 RenderSample::RenderSample(Driver2D* driver_, std::u16string commandLine_, std::u16string installDir_,
                            int32_t displayWidth_, int32_t displayHeight_)
@@ -14,8 +23,9 @@ RenderSample::RenderSample(Driver2D* driver_, std::u16string commandLine_, std::
       renderHeight(displayHeight_) {}
 
 RenderSample::~RenderSample() {
-    // The world goes first once there is one, then the frame buffer, the font and
-    // the logo; the Rasterizer and the strings follow as members.
+    // The world goes first, then the frame buffer, the font and the logo; the
+    // Rasterizer and the strings follow as members.
+    scene.reset();
     rasterizer.attachTarget(nullptr);
     frameBuffer.reset();
     logo.reset();
@@ -34,9 +44,20 @@ void RenderSample::init() {
     // and logo.gif from installDir, the splash (the logo centred, "loading" 10
     // pixels below it, presented at (0, 0)) and the logo's start at the
     // bottom-right corner moving by (1, 2).
-    // Then, with the world loader: the world named by commandLine (or installDir
-    // + "sample.wrl"), attached to the Rasterizer and the font, its nodes
-    // prepared and its clock started at ticks() * 0.001 seconds.
+    loadTheWorld();
+}
+
+void RenderSample::loadTheWorld() {
+    {
+        // The parser lives for this one load only.
+        VrmlParser parser;
+        scene = loadWorld(parser, commandLine.empty() ? installDir + kDefaultWorld : commandLine);
+    }
+    if (!scene) return;  // nothing to show but the background: black
+    scene->attachRasterizer(&rasterizer);
+    // The overlay font is handed to the world here once it exists.
+    scene->initNodes();
+    scene->startClock(static_cast<double>(driver->ticks()) * kSecondsPerTick);
 }
 
 void RenderSample::frame() {
@@ -52,10 +73,15 @@ void RenderSample::frame() {
     rasterizer.clearColor(background[0], background[1], background[2]);
     rasterizer.resetDepth();
 
-    // World stages, once a world is loaded: updateAndDraw(ticks() * 0.001),
-    // navigation with keyState, lighting copied into the world, then the
-    // overlay: "fps: " and the frame rate at (0, bufferHeight - 20) and
-    // "Orvella beta 0.1 " at (0, bufferHeight - 10).
+    if (scene) {
+        scene->updateAndDraw(static_cast<double>(driver->ticks()) * kSecondsPerTick);
+        // Navigation with keyState goes here, between the frame and the
+        // lighting switch.
+        // The switch takes effect from the next frame on.
+        scene->lighting = lighting;
+    }
+    // The overlay goes here: "fps: " and the frame rate at (0, bufferHeight -
+    // 20) and "Orvella beta 0.1 " at (0, bufferHeight - 10).
 
     if (pickPending) {
         int32_t x = 0;
@@ -110,8 +136,11 @@ void RenderSample::pickPosition(int32_t screenX, int32_t screenY, int32_t& buffe
 }
 
 void RenderSample::backgroundColor(float rgb[3]) const {
-    // The bound Background's first sky colour once worlds load; black without one.
-    rgb[0] = rgb[1] = rgb[2] = 0.0f;
+    // The bound Background's first sky colour; black without a world.
+    const Color4f colour = scene ? scene->backgroundColor() : Color4f{};
+    rgb[0] = colour.r;
+    rgb[1] = colour.g;
+    rgb[2] = colour.b;
 }
 
 void RenderSample::updateBufferSize() {
@@ -130,7 +159,8 @@ void RenderSample::remakeFrameBuffer() {
         rasterizer.attachTarget(nullptr);
         frameBuffer.reset();
     }
-    // With a world: attachRasterizer again, so that it sees the new size.
+    // The world projects for the target's size: tell it of every change.
+    if (scene) scene->attachRasterizer(&rasterizer);
 }
 
 void RenderSample::applyViewLevelRequest() {

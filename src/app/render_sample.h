@@ -7,12 +7,14 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "app/applet2d.h"
 #include "app/driver2d.h"
 #include "raster/bitmap.h"
 #include "raster/rasterizer.h"
+#include "scene/scene.h"
 
 // The render area at view level i is the display size divided by entry i.
 inline constexpr float viewDivisors[5] = {1.0f, 1.5f, 2.0f, 2.5f, 3.0f};
@@ -29,12 +31,18 @@ public:
     RenderSample& operator=(const RenderSample&) = delete;
 
     // Logs the command line and the installation directory, fixes the display
-    // size, gives the Rasterizer the driver and makes the frame buffer.
+    // size, gives the Rasterizer the driver and makes the frame buffer, then
+    // loads the world named by the command line (or installDir + "sample.wrl"),
+    // attaches it to the Rasterizer, prepares its nodes and starts its clock at
+    // ticks() seconds. A world that cannot be loaded leaves scene null: the
+    // viewer runs on and shows the background colour, black.
     void init() override;
-    // One frame: pending view-level and half-resolution changes, clear, the
-    // pending pick, the logo, and present at the centring offsets (doubled in
-    // half resolution). Without a frame buffer (allocation failed) nothing is
-    // drawn; the next frame tries again.
+    // One frame: pending view-level and half-resolution changes, clear to the
+    // world's background colour, the world advanced to ticks() seconds and
+    // drawn, the lighting switch handed to the world, the pending pick, the
+    // logo, and present at the centring offsets (doubled in half resolution).
+    // Without a frame buffer (allocation failed) nothing is drawn; the next
+    // frame tries again.
     void frame() override;
     void stylusDown(uint16_t x, uint16_t y) override;
     void stylusUp(uint16_t x, uint16_t y) override;
@@ -59,7 +67,7 @@ public:
     OwnedBitmap logo;  // logo.gif; null until the splash loads it
     // font (the overlay BitmapFont built from fontImage) comes with the overlay font.
     Rasterizer rasterizer;  // its target is always frameBuffer
-    // scene (the loaded world, owned) comes with the world loader.
+    std::unique_ptr<Scene> scene;  // the loaded world; null until init, and when none could be loaded
     int32_t pickX = 0;
     int32_t pickY = 0;
     bool pickPending = false;
@@ -83,6 +91,10 @@ public:
 private:
     // The background colour of the world as red, green, blue in 0..1.
     void backgroundColor(float rgb[3]) const;
+    // Reads the world with a parser made for it, attaches it to the
+    // Rasterizer, prepares its nodes and starts its clock; scene stays null
+    // when the world cannot be loaded.
+    void loadTheWorld();
     // Buffer size from the render size and the resolution mode.
     void updateBufferSize();
     // Replaces the frame buffer with a black one of the buffer size and
