@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "app/render_sample.h"
+#include "scene/node_registry.h"
 #include "shell/command_line.h"
 #include "shell/driver_headless.h"
 #include "shell/driver_sdl.h"
@@ -60,6 +61,8 @@ int runApplication(const ViewerOptions& options, ShellDriver& driver) {
     const int exitCode = runFrameLoop(*application, driver, frameLimit(options));
     closeLog();
     application.reset();
+    // The world's nodes belong to the registry, which outlives the application.
+    releaseNodeRegistry();
     return exitCode;
 }
 
