@@ -1,6 +1,5 @@
 #include "app/check_world.h"
 
-#include <cinttypes>
 
 #include "scene/node_registry.h"
 #include "scene/scene.h"
@@ -13,19 +12,18 @@ namespace {
 constexpr std::size_t kMaxLine = 255;
 }  // namespace
 
-int checkWorld(const std::string& world, std::FILE* out) {
+int checkWorld(const std::string& world, std::ostream& out) {
     VrmlParser parser;
-    parser.setMessageObserver([out](const std::u16string& message) {
+    parser.setMessageObserver([&out](const std::u16string& message) {
         std::string line = narrowText(message);
         if (line.size() > kMaxLine) line.resize(kMaxLine);
-        std::fprintf(out, "%s\n", line.c_str());
+        out << line << '\n';
     });
     const std::unique_ptr<Scene> scene = loadWorld(parser, widenText(world));
     if (!scene) {
-        std::fputs("world not loaded\n", out);
+        out << "world not loaded\n";
         return 1;
     }
-    std::fprintf(out, "world loaded: %" PRId32 " nodes, %" PRId64 " routes\n", nodeRegistry.count,
-                 parser.routeCount());
+    out << "world loaded: " << nodeRegistry.count << " nodes, " << parser.routeCount() << " routes\n";
     return 0;
 }

@@ -2,7 +2,7 @@
 // made of it.
 #pragma once
 
-#include <cstdio>
+#include <ostream>
 #include <string>
 
 // Loads the world (a file path or an http:// URL, used as given) and writes to
@@ -11,4 +11,4 @@
 // the three default bindable nodes included; R routes made) or
 // "world not loaded". Returns 0 when a Scene was made, 1 when not. The log is
 // the caller's to open; the nodes stay in the registry.
-int checkWorld(const std::string& world, std::FILE* out);
+int checkWorld(const std::string& world, std::ostream& out);

@@ -8,6 +8,7 @@
 #include <iterator>
 #include <memory>
 
+#include "app/check_world.h"
 #include "app/render_sample.h"
 #include "scene/node_registry.h"
 #include "shell/command_line.h"
@@ -18,7 +19,6 @@
 #include "shell/log.h"
 #include "shell/log_path.h"
 #include "shell/png_writer.h"
-#include "shell/world_check.h"
 
 namespace {
 
@@ -61,7 +61,18 @@ int runApplication(const ViewerOptions& options, ShellDriver& driver) {
     const int exitCode = runFrameLoop(*application, driver, frameLimit(options));
     closeLog();
     application.reset();
-    // The world's nodes belong to the registry, which outlives the application.
+    releaseNodeRegistry();
+    return exitCode;
+}
+
+// --check: the world is read with no display and no application, but the log
+// is written as in a normal run, the reader's messages included.
+int runCheck(const ViewerOptions& options, std::ostream& out) {
+    DriverHeadless driver(options.width, options.height, options.frameMs, {});
+    openLog(&driver, options.log.empty() ? defaultLogPath() : options.log);
+    const std::string installDir = findInstallDir(options.installDir, executablePath());
+    const int exitCode = checkWorld(options.world.empty() ? installDir + "sample.wrl" : options.world, out);
+    closeLog();
     releaseNodeRegistry();
     return exitCode;
 }
@@ -83,10 +94,7 @@ int runViewer(const std::vector<std::string>& args, std::ostream& out, std::ostr
         out << "Orvella beta 0.1 (viewer, log version 1, build 1)\n";
         return 0;
     }
-    if (options.check) {
-        const std::string installDir = findInstallDir(options.installDir, executablePath());
-        return checkWorld(options.world.empty() ? installDir + "sample.wrl" : options.world, out);
-    }
+    if (options.check) return runCheck(options, out);
 
     std::vector<ScriptEvent> events;
     if (options.headless && !loadScript(options.input, KeyList{}, events, error)) {

@@ -19,6 +19,7 @@
 #include "scene/node_types.h"
 #include "scene/shape_nodes.h"
 #include "shell/log.h"
+#include "vrml/byte_order_mark.h"
 
 namespace {
 
@@ -55,7 +56,8 @@ X3DNode* VrmlParser::parseWorld(const std::u16string& name) {
 }
 
 X3DNode* VrmlParser::parseStream(InputStream* stream) {
-    lexer.attachStream(stream);
+    ByteOrderMarkFilter text(stream);
+    lexer.attachStream(&text);
     lexer.addReaderClasses();
     defTable.clear();
     openNodes_.clear();

@@ -156,10 +156,31 @@ TEST(ViewerBinary, HelpVersionAndCheck) {
     EXPECT_NE(run.out.find("0.1"), std::string::npos);
 
     // --check opens no display; its last line is the summary, matching the exit code.
-    run = runViewer(dir, {"--check", dir.file("missing.wrl")}, {{"SDL_VIDEODRIVER", "x11"}, {"DISPLAY", ""}});
-    ASSERT_FALSE(run.out.empty());
+    run = runViewer(dir, {"--log", dir.file("log.txt"), "--check", dir.file("missing.wrl")},
+                    {{"SDL_VIDEODRIVER", "x11"}, {"DISPLAY", ""}});
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_EQ(run.out.substr(run.out.rfind('\n', run.out.size() - 2) + 1), "world not loaded\n");
+    EXPECT_EQ(run.out, "world not loaded\n");
+
+    writeFile(dir.file("empty.wrl"), "");
+    run = runViewer(dir, {"--log", dir.file("log.txt"), "--check", dir.file("empty.wrl")});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.out, "world not loaded\n");
+
+    // Messages as they go to the log, with their line numbers, then the summary.
+    writeFile(dir.file("foo.wrl"),
+              "#VRML V2.0 utf8\n"
+              "Group {\n"
+              "  children [\n"
+              "    Foo { size 1 2 3 }\n"
+              "  ]\n"
+              "}\n");
+    run = runViewer(dir, {"--log", dir.file("log.txt"), "--check", dir.file("foo.wrl")});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.out,
+              "Unrecognized node type 'Foo' at line: 4\n"
+              "world loaded: 5 nodes, 0 routes\n");
+    EXPECT_EQ(readFile(dir.file("log.txt")),
+              "ORVELLA log: version: 1, build: 1Unrecognized node type 'Foo' at line: 4\n");
 }
 
 TEST(ViewerBinary, DesktopStartWithoutADisplayFailsCleanly) {

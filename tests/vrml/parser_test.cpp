@@ -351,3 +351,31 @@ TEST_F(Parser, ParseWorldOpensFilesByNarrowedNameCutTo255) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Parser, ByteOrderMarkAtTheStartIsDropped) {
+    // The mark before the header would otherwise read as a word and swallow
+    // the first node; line numbers are unaffected.
+    openTestLog();
+    X3DNode* root = parse("\xEF\xBB\xBF#VRML V2.0 utf8\nGroup { }\nFoo { }\n");
+    ASSERT_NE(root, nullptr);
+    EXPECT_EQ(childTypes(root), std::vector<int32_t>({NodeType::Group}));
+    EXPECT_EQ(parser->messageCount(), 1);
+    EXPECT_NE(logFileText().find("Unrecognized node type 'Foo' at line: 3"), std::string::npos);
+
+    // Only the exact mark, only at the start: its bytes elsewhere, or a
+    // partial mark, are read as they always were.
+    releaseNodeRegistry();
+    root = parse("\xEF\xBBGroup { }");  // one unknown word: nothing is read
+    EXPECT_EQ(root, nullptr);
+    releaseNodeRegistry();
+    root = parse("\xEF");
+    EXPECT_EQ(root, nullptr);
+    releaseNodeRegistry();
+    root = parse("Group { } \xEF\xBB\xBF Transform { }");
+    ASSERT_NE(root, nullptr);
+    EXPECT_EQ(childTypes(root), std::vector<int32_t>({NodeType::Group}));
+}
+
+}  // namespace
