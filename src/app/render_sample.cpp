@@ -1,6 +1,5 @@
 // The viewer application's lifecycle and frame. The frame is one straight
-// pipeline; the world, navigation and overlay stages join it where marked, as
-// the world loader, the scene renderer and the bitmap font arrive.
+// pipeline; navigation and picking join it where marked.
 #include "app/render_sample.h"
 
 #include "shell/log.h"
@@ -11,6 +10,19 @@ namespace {
 // The driver's milliseconds as the world's seconds.
 constexpr double kSecondsPerTick = 0.001;
 constexpr char16_t kDefaultWorld[] = u"sample.wrl";
+constexpr char16_t kFontFile[] = u"font.gif";
+constexpr char16_t kLogoFile[] = u"logo.gif";
+constexpr char16_t kTitle[] = u"Orvella beta 0.1 ";
+// The overlay's two lines stand 20 and 10 pixels above the bottom edge.
+constexpr int32_t kFpsLineOffset = 20;
+constexpr int32_t kTitleLineOffset = 10;
+// "loading" stands this far below the splash logo.
+constexpr int32_t kLoadingGap = 10;
+// The logo starts in the bottom-right corner and moves by this much per frame.
+constexpr int32_t kLogoStepX = 1;
+constexpr int32_t kLogoStepY = 2;
+// Image loads pass no transparent colour, no alpha value and 0 reserved.
+constexpr int32_t kNoValue = -1;
 
 }  // namespace
 
@@ -28,6 +40,8 @@ RenderSample::~RenderSample() {
     scene.reset();
     rasterizer.attachTarget(nullptr);
     frameBuffer.reset();
+    font.reset();
+    fontImage.reset();
     logo.reset();
 }
 
@@ -39,12 +53,29 @@ void RenderSample::init() {
     displayHeight = bufferHeight = renderHeight;
     rasterizer.driver = driver;
     remakeFrameBuffer();
-
-    // Next, with the overlay font and the image loader: the font record, font.gif
-    // and logo.gif from installDir, the splash (the logo centred, "loading" 10
-    // pixels below it, presented at (0, 0)) and the logo's start at the
-    // bottom-right corner moving by (1, 2).
+    showSplash();
     loadTheWorld();
+}
+
+void RenderSample::showSplash() {
+    font = std::make_unique<BitmapFont>();
+    fontImage = driver->loadImage(installDir + kFontFile, kNoValue, kNoValue, 0);
+    setFont(font.get(), fontImage.get());
+    logo = driver->loadImage(installDir + kLogoFile, kNoValue, kNoValue, 0);
+
+    // Without a logo the splash centres "loading" alone.
+    const int32_t logoWidth = logo ? logo->width : 0;
+    const int32_t logoHeight = logo ? logo->height : 0;
+    if (frameBuffer) {
+        if (logo) blitBitmap(frameBuffer.get(), logo.get(), (renderWidth - logoWidth) / 2, (renderHeight - logoHeight) / 2);
+        drawText(*font, u"loading", frameBuffer.get(), (renderWidth - logoWidth) / 2,
+                 logoHeight + (renderHeight - logoHeight) / 2 + kLoadingGap);
+        driver->present(*frameBuffer, 0, 0, false);
+    }
+    logoX = renderWidth - logoWidth;
+    logoY = renderHeight - logoHeight;
+    logoDX = kLogoStepX;
+    logoDY = kLogoStepY;
 }
 
 void RenderSample::loadTheWorld() {
@@ -55,7 +86,7 @@ void RenderSample::loadTheWorld() {
     }
     if (!scene) return;  // nothing to show but the background: black
     scene->attachRasterizer(&rasterizer);
-    // The overlay font is handed to the world here once it exists.
+    scene->font = font.get();
     scene->initNodes();
     scene->startClock(static_cast<double>(driver->ticks()) * kSecondsPerTick);
 }
@@ -80,8 +111,7 @@ void RenderSample::frame() {
         // The switch takes effect from the next frame on.
         scene->lighting = lighting;
     }
-    // The overlay goes here: "fps: " and the frame rate at (0, bufferHeight -
-    // 20) and "Orvella beta 0.1 " at (0, bufferHeight - 10).
+    drawOverlay();
 
     if (pickPending) {
         int32_t x = 0;
@@ -96,6 +126,13 @@ void RenderSample::frame() {
 
     moveLogo();
     presentAtCentre();
+}
+
+void RenderSample::drawOverlay() {
+    if (!font) return;  // only before init
+    const int32_t fps = scene ? scene->fps : 0;
+    drawText(*font, u"fps: " + widenText(std::to_string(fps)), frameBuffer.get(), 0, bufferHeight - kFpsLineOffset);
+    drawText(*font, kTitle, frameBuffer.get(), 0, bufferHeight - kTitleLineOffset);
 }
 
 void RenderSample::stylusDown(uint16_t x, uint16_t y) {

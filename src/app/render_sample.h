@@ -13,6 +13,7 @@
 #include "app/applet2d.h"
 #include "app/driver2d.h"
 #include "raster/bitmap.h"
+#include "raster/bitmap_font.h"
 #include "raster/rasterizer.h"
 #include "scene/scene.h"
 
@@ -63,9 +64,9 @@ public:
     std::u16string commandLine;
     std::u16string installDir;
     OwnedBitmap frameBuffer;  // null until init, and while it cannot be allocated
-    // fontImage (the sheet of font.gif, released with the font) comes with the overlay font.
-    OwnedBitmap logo;  // logo.gif; null until the splash loads it
-    // font (the overlay BitmapFont built from fontImage) comes with the overlay font.
+    OwnedBitmap fontImage;    // font.gif, the sheet of font; released with the font
+    OwnedBitmap logo;         // logo.gif; null until init, and when it cannot be loaded
+    std::unique_ptr<BitmapFont> font;  // the overlay font built from fontImage
     Rasterizer rasterizer;  // its target is always frameBuffer
     std::unique_ptr<Scene> scene;  // the loaded world; null until init, and when none could be loaded
     int32_t pickX = 0;
@@ -91,6 +92,11 @@ public:
 private:
     // The background colour of the world as red, green, blue in 0..1.
     void backgroundColor(float rgb[3]) const;
+    // Loads font.gif and logo.gif from the installation directory and shows
+    // the splash: the logo centred, "loading" 10 pixels below it.
+    void showSplash();
+    // The frame rate and the title in the bottom left corner.
+    void drawOverlay();
     // Reads the world with a parser made for it, attaches it to the
     // Rasterizer, prepares its nodes and starts its clock; scene stays null
     // when the world cannot be loaded.

@@ -83,9 +83,11 @@ TEST(RenderSample, ViewLevelsCycleAndEraseTheOldPicture) {
     RenderSample sample(&driver, u"", u"/", 240, 320);
     sample.init();
     sample.frame();
-    ASSERT_EQ(driver.presents.size(), 1u);
-    EXPECT_EQ(driver.presents[0].width, 240);
+    // The splash at (0, 0), then the first frame.
+    ASSERT_EQ(driver.presents.size(), 2u);
     EXPECT_EQ(driver.presents[0].x, 0);
+    EXPECT_EQ(driver.presents[1].width, 240);
+    EXPECT_EQ(driver.presents[1].x, 0);
 
     struct Level {
         int32_t width, height, x, y;
@@ -236,7 +238,77 @@ TEST(RenderSample, NoFrameBufferMeansNoFrameNotACrash) {
     sample.frame();
     EXPECT_TRUE(driver.presents.empty());
     sample.keyDown(kKeyStart, 0x1B);
-    EXPECT_EQ(driver.calls, std::vector<std::string>{"quit"});
+    // The two images of the splash were asked for; nothing was presented.
+    EXPECT_EQ(driver.calls, (std::vector<std::string>{"loadImage", "loadImage", "quit"}));
+}
+
+}  // namespace
+
+namespace {
+
+// True when some pixel of the rectangle differs from value.
+bool anyPixelOtherThan(const DisplaySurface& screen, int x0, int y0, int x1, int y1, uint16_t value) {
+    for (int y = y0; y < y1; ++y)
+        for (int x = x0; x < x1; ++x)
+            if (screen.pixel(x, y) != value) return true;
+    return false;
+}
+
+// The opaque pixels of the logo stand at (x, y) of the screen.
+void expectLogoAt(const DisplaySurface& screen, const Bitmap& logo, int x, int y) {
+    int opaque = 0;
+    for (int r = 0; r < logo.height; ++r) {
+        for (int c = 0; c < logo.width; ++c) {
+            if (logo.alpha && logo.alpha[r * logo.width + c] != 255) continue;
+            ++opaque;
+            ASSERT_EQ(screen.pixel(x + c, y + r), logo.pixels[r * logo.width + c]) << c << "," << r;
+        }
+    }
+    EXPECT_GT(opaque, 0);
+}
+
+TEST(RenderSample, SplashOverlayAndLogoFromTheInstalledImages) {
+    DriverHeadless driver(240, 320, 40);
+    // No world: the splash, the overlay and the logo still show.
+    RenderSample sample(&driver, u"/nonexistent/none.wrl", widenText(ORVELLA_ASSET_DIR), 240, 320);
+    sample.init();
+    ASSERT_NE(sample.logo, nullptr);
+    ASSERT_NE(sample.fontImage, nullptr);
+    EXPECT_EQ(sample.font->sheet, sample.fontImage.get());
+    EXPECT_GT(sample.font->glyphs[0].advance, 0);
+    const Bitmap& logo = *sample.logo;
+    const int logoX = (240 - logo.width) / 2;
+    const int logoY = (320 - logo.height) / 2;
+
+    // The splash: the logo centred, "loading" 10 pixels below it, left-aligned.
+    const DisplaySurface& screen = driver.surface();
+    expectLogoAt(screen, logo, logoX, logoY);
+    const int textTop = logo.height + logoY + 10;
+    EXPECT_TRUE(anyPixelOtherThan(screen, logoX, textTop, logoX + 40, textTop + sample.font->glyphHeight, 0));
+    EXPECT_FALSE(anyPixelOtherThan(screen, 0, textTop, logoX, textTop + sample.font->glyphHeight, 0));
+    EXPECT_EQ(sample.logoX, 240 - logo.width);
+    EXPECT_EQ(sample.logoY, 320 - logo.height);
+
+    // The first frame: black background, the logo in the bottom-right corner,
+    // "fps: 0" and the title in the bottom-left corner.
+    sample.frame();
+    expectLogoAt(screen, logo, 240 - logo.width, 320 - logo.height);
+    EXPECT_TRUE(anyPixelOtherThan(screen, 0, 300, 30, 300 + sample.font->glyphHeight, 0));
+    EXPECT_TRUE(anyPixelOtherThan(screen, 0, 310, 60, 310 + sample.font->glyphHeight, 0));
+    EXPECT_FALSE(anyPixelOtherThan(screen, 0, 0, 240, 290, 0));
+    EXPECT_EQ(sample.logoX, 240 - logo.width + 1);
+    EXPECT_EQ(sample.logoY, 320 - logo.height + 2);
+}
+
+TEST(RenderSample, MissingImagesAreSkipped) {
+    DriverHeadless driver(240, 320, 40);
+    RenderSample sample(&driver, u"/nonexistent/none.wrl", u"/nonexistent/", 240, 320);
+    sample.init();
+    EXPECT_EQ(sample.logo, nullptr);
+    EXPECT_EQ(sample.fontImage, nullptr);
+    sample.frame();
+    sample.frame();
+    EXPECT_FALSE(anyPixelOtherThan(driver.surface(), 0, 0, 240, 320, 0));
 }
 
 }  // namespace
