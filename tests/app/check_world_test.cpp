@@ -51,7 +51,7 @@ TEST_F(CheckWorld, MessagesThenTheSummary) {
 }
 
 TEST_F(CheckWorld, WorldsThatDoNotLoad) {
-    for (const std::string& world : {scratch.write("empty.wrl", ""), scratch.path("missing.wrl")}) {
+    for (const std::string& world : {scratch.write("empty.wrl", ""), scratch.file("missing.wrl")}) {
         SCOPED_TRACE(world);
         const auto [code, text] = check(world);
         EXPECT_EQ(code, 1);

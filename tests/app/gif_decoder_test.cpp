@@ -378,16 +378,16 @@ TEST(GifDecoder, TruncationFailsUntilTheEndCodeIsIn) {
 TEST(GifDecoder, MissingFileIsReportedWithAStar) {
     LogCapture log;
     TempDir dir;
-    EXPECT_EQ(decodeGif(dir.path("absent.gif")), nullptr);
-    const std::string line = "image not found: " + dir.path("absent.gif");
+    EXPECT_EQ(decodeGif(dir.file("absent.gif")), nullptr);
+    const std::string line = "image not found: " + dir.file("absent.gif");
     EXPECT_EQ(log.driver.calls, (std::vector<std::string>{"<refresh>", line, "<refresh>"}));
     EXPECT_EQ(log.fileText(), "ORVELLA log: version: 1, build: 1* " + line + "\n");
 
     // A present file reads the same as the bytes in memory.
     SimpleGif gif;
     gif.indices = {1};
-    writeFile(dir.path("one.gif"), buildGif(gif));
-    OwnedBitmap bitmap = decodeGif(dir.path("one.gif"));
+    writeFile(dir.file("one.gif"), buildGif(gif));
+    OwnedBitmap bitmap = decodeGif(dir.file("one.gif"));
     ASSERT_NE(bitmap, nullptr);
     EXPECT_EQ(bitmap->pixels[0], 0xFFFF);
 }

@@ -75,7 +75,7 @@ TEST(ImageLoader, GifPathIsASubstringTest) {
     const std::vector<uint8_t> gif = transparentGif();
     // Only the GIF decoder makes an alpha plane, so " a" shows the path.
     for (const std::string name : {"upper.GIF", "lower.gif.bak", "mid.gifx.png", "mixed.Gif", "plain.bin"}) {
-        writeFile(dir.path(name), gif);
+        writeFile(dir.file(name), gif);
     }
     struct Case {
         std::string name;
@@ -84,7 +84,7 @@ TEST(ImageLoader, GifPathIsASubstringTest) {
     const Case cases[] = {{"upper.GIF", true}, {"lower.gif.bak", true}, {"mid.gifx.png", true},
                           {"mixed.Gif", false}, {"plain.bin", false}};
     for (const Case& c : cases) {
-        OwnedBitmap bitmap = loadImageFile(wide(dir.path(c.name)));
+        OwnedBitmap bitmap = loadImageFile(wide(dir.file(c.name)));
         ASSERT_NE(bitmap, nullptr) << c.name;
         EXPECT_EQ(bitmap->alpha != nullptr, c.alpha) << c.name;
         EXPECT_EQ(bitmap->pixels[1], 0x07E0) << c.name;
@@ -92,10 +92,10 @@ TEST(ImageLoader, GifPathIsASubstringTest) {
 
     // Missing files: only the GIF path writes the starred line.
     log.driver.calls.clear();
-    EXPECT_EQ(loadImageFile(wide(dir.path("gone.gif"))), nullptr);
-    EXPECT_EQ(loadImageFile(wide(dir.path("gone.Gif"))), nullptr);
-    const std::string gone = dir.path("gone.gif");
-    const std::string goneMixed = dir.path("gone.Gif");
+    EXPECT_EQ(loadImageFile(wide(dir.file("gone.gif"))), nullptr);
+    EXPECT_EQ(loadImageFile(wide(dir.file("gone.Gif"))), nullptr);
+    const std::string gone = dir.file("gone.gif");
+    const std::string goneMixed = dir.file("gone.Gif");
     EXPECT_EQ(log.driver.calls,
               (std::vector<std::string>{"image not found: " + gone, "<refresh>", "image: " + gone + " NOT FOUND",
                                         "<refresh>", "image: " + goneMixed + " NOT FOUND", "<refresh>"}));
@@ -104,10 +104,10 @@ TEST(ImageLoader, GifPathIsASubstringTest) {
 TEST(ImageLoader, ReportLinesInLogAndStore) {
     LogCapture log;
     TempDir dir;
-    const std::string gif = dir.path("t.gif");
-    const std::string png = dir.path("t.png");
-    const std::string junk = dir.path("junk.png");
-    const std::string missing = dir.path("missing.png");
+    const std::string gif = dir.file("t.gif");
+    const std::string png = dir.file("t.png");
+    const std::string junk = dir.file("junk.png");
+    const std::string missing = dir.file("missing.png");
     writeFile(gif, transparentGif());
     writeFile(png, encodePng(5, 4, testCard(5, 4)));
     writeFile(junk, {'n', 'o', 't', ' ', 'a', 'n', ' ', 'i', 'm', 'a', 'g', 'e'});
@@ -129,7 +129,7 @@ TEST(ImageLoader, PngDecodesWithTheDibConversion) {
     TempDir dir;
     const std::vector<uint8_t> card = testCard(7, 5);
     for (bool interlaced : {false, true}) {
-        const std::string name = dir.path(interlaced ? "interlaced.png" : "card.png");
+        const std::string name = dir.file(interlaced ? "interlaced.png" : "card.png");
         writeFile(name, encodePng(7, 5, card, interlaced));
         OwnedBitmap bitmap = loadImageFile(wide(name));
         ASSERT_NE(bitmap, nullptr) << name;
@@ -141,7 +141,7 @@ TEST(ImageLoader, PngDecodesWithTheDibConversion) {
 
     // Exact values of the conversion: (255, 128, 7) keeps red 31, green 32
     // and drops blue's low bits; (8, 4, 255) gives 1, 1, 31.
-    const std::string two = dir.path("two.png");
+    const std::string two = dir.file("two.png");
     writeFile(two, encodePng(2, 1, {255, 128, 7, 8, 4, 255}));
     OwnedBitmap pair = loadImageFile(wide(two));
     ASSERT_NE(pair, nullptr);
@@ -149,7 +149,7 @@ TEST(ImageLoader, PngDecodesWithTheDibConversion) {
     EXPECT_EQ(pair->pixels[1], 0x083F);
 
     // Grey with alpha: colour expanded, alpha dropped.
-    const std::string grey = dir.path("grey.png");
+    const std::string grey = dir.file("grey.png");
     writeFile(grey, encodeGreyAlphaPng(2, 1, {200, 0, 100, 255}));
     OwnedBitmap greyBitmap = loadImageFile(wide(grey));
     ASSERT_NE(greyBitmap, nullptr);
@@ -163,7 +163,7 @@ TEST(ImageLoader, JpegDecodesWithTheDibConversion) {
     const std::vector<uint8_t> card = testCard(19, 11);
     for (bool progressive : {false, true}) {
         const std::vector<uint8_t> jpeg = encodeJpeg(19, 11, card, 90, progressive);
-        const std::string name = dir.path(progressive ? "p.jpg" : "b.jpeg");
+        const std::string name = dir.file(progressive ? "p.jpg" : "b.jpeg");
         writeFile(name, jpeg);
         OwnedBitmap bitmap = loadImageFile(wide(name));
         ASSERT_NE(bitmap, nullptr) << name;
@@ -176,10 +176,10 @@ TEST(ImageLoader, JpegDecodesWithTheDibConversion) {
     // A JPEG whose picture is complete but whose end marker is missing still
     // decodes; one cut inside the scan does not.
     const std::vector<uint8_t> jpeg = encodeJpeg(19, 11, card, 90);
-    const std::string noEnd = dir.path("noend.jpg");
+    const std::string noEnd = dir.file("noend.jpg");
     writeFile(noEnd, std::vector<uint8_t>(jpeg.begin(), jpeg.end() - 2));
     EXPECT_NE(loadImageFile(wide(noEnd)), nullptr);
-    const std::string cut = dir.path("cut.jpg");
+    const std::string cut = dir.file("cut.jpg");
     writeFile(cut, std::vector<uint8_t>(jpeg.begin(), jpeg.end() - 40));
     EXPECT_EQ(loadImageFile(wide(cut)), nullptr);
 }
@@ -209,7 +209,7 @@ TEST(ImageLoader, NameBytes) {
     // A GIF name reaches the decoder cut to 255 characters: the first 255
     // name an existing file, the rest would not.
     TempDir dir;
-    std::string file = dir.path("");
+    std::string file = dir.file("");
     file += std::string(255 - file.size() - 4, 'f') + ".gif";
     ASSERT_EQ(file.size(), 255u);
     writeFile(file, transparentGif());

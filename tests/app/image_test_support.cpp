@@ -17,24 +17,13 @@ OwnedBitmap RecordingDriver::loadImage(const std::u16string& name, int32_t, int3
     return loadImageFile(name);
 }
 
-TempDir::TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "orvella-images-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-    root_ = pattern;
-}
-
-TempDir::~TempDir() {
-    std::error_code ignored;
-    std::filesystem::remove_all(root_, ignored);
-}
-
-LogCapture::LogCapture() { openLog(&driver, dir_.path("log.txt")); }
+LogCapture::LogCapture() { openLog(&driver, dir_.file("log.txt")); }
 
 LogCapture::~LogCapture() { closeLog(); }
 
 std::string LogCapture::fileText() {
     closeLog();
-    std::ifstream in(dir_.path("log.txt"), std::ios::binary);
+    std::ifstream in(dir_.file("log.txt"), std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 

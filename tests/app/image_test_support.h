@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/driver2d.h"
+#include "support/temp_dir.h"
 #include "app/input_stream.h"
 
 class MemoryStream final : public InputStream {
@@ -41,18 +42,6 @@ public:
     std::vector<std::string> calls;
 };
 
-// A fresh folder removed with everything in it at the end of the test.
-class TempDir {
-public:
-    TempDir();
-    ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    std::string path(const std::string& name) const { return (root_ / name).string(); }
-
-private:
-    std::filesystem::path root_;
-};
 
 // Opens the log into a file of its own with a recording driver, and closes it
 // at the end of the test.

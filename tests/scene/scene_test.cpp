@@ -87,7 +87,7 @@ TEST_F(SceneContainer, LoadWorldRegistersRootNodesThenDefaults) {
     EXPECT_EQ(nodeRegistry[n + 1], scene->defaultViewpoint);
     EXPECT_EQ(nodeRegistry[n + 2], scene->defaultNavigationInfo);
     EXPECT_EQ(nodeRegistry[n + 3], scene->defaultBackground);
-    EXPECT_EQ(scene->baseDirectory, widenText(scratch.root().string() + "/"));
+    EXPECT_EQ(scene->baseDirectory, widenText(scratch.path() + "/"));
     EXPECT_EQ(scene->fileName, u"world.wrl");
     EXPECT_EQ(scene->boundViewpoint, scene->defaultViewpoint);
 }
@@ -99,7 +99,7 @@ TEST_F(SceneContainer, WorldsThatMakeNoScene) {
     EXPECT_EQ(nodeRegistry.count, 1);  // only the root: no Scene, no defaults
 
     VrmlParser missing;
-    EXPECT_EQ(loadWorld(missing, widenText(scratch.path("absent.wrl"))), nullptr);
+    EXPECT_EQ(loadWorld(missing, widenText(scratch.file("absent.wrl"))), nullptr);
     VrmlParser empty;
     EXPECT_EQ(loadWorld(empty, widenText(scratch.write("empty.wrl", ""))), nullptr);
     EXPECT_EQ(nodeRegistry.count, 2);

@@ -9,8 +9,11 @@
 #include <vector>
 
 #include "app/driver2d.h"
+#include "support/temp_dir.h"
 
 namespace foundation_test {
+
+using ::TempDir;
 
 // A Driver2D that records every call it receives, in order.
 class RecordingDriver : public Driver2D {
@@ -45,28 +48,6 @@ public:
     std::vector<Presented> presents;
 };
 
-// A fresh folder under the system's temporary folder, removed with its content.
-class TempDir {
-public:
-    TempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "orvella-test-XXXXXX").string();
-        char* made = mkdtemp(pattern.data());
-        if (!made) std::abort();  // never fall back to paths outside a fresh folder
-        path_ = made;
-    }
-    ~TempDir() {
-        std::error_code ignored;
-        if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-
-    std::string file(const std::string& name) const { return path_ + "/" + name; }
-    const std::string& path() const { return path_; }
-
-private:
-    std::string path_;
-};
 
 inline std::string readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

@@ -318,16 +318,16 @@ TEST_F(Parser, MessagesCarryTheLineNumberInTheFileAndTheStore) {
 TEST_F(Parser, ParseWorldOpensFilesByNarrowedNameCutTo255) {
     const std::string world = "Group { }";
     VrmlParser missing;
-    EXPECT_EQ(missing.parseWorld(widenText(scratch.path("missing.wrl"))), nullptr);
+    EXPECT_EQ(missing.parseWorld(widenText(scratch.file("missing.wrl"))), nullptr);
     EXPECT_EQ(nodeRegistry.count, 0);  // nothing was read
 
     // Each character keeps its low byte: U+0141 names the file "A.wrl".
     scratch.write("A.wrl", world);
     VrmlParser narrowed;
-    EXPECT_NE(narrowed.parseWorld(widenText(scratch.root().string()) + u"/\u0141.wrl"), nullptr);
+    EXPECT_NE(narrowed.parseWorld(widenText(scratch.path()) + u"/\u0141.wrl"), nullptr);
 
     // A path of exactly 255 characters, then more: the rest is cut away.
-    std::string path = scratch.root().string() + "/";
+    std::string path = scratch.path() + "/";
     while (path.size() < 255 - 10) {
         const std::size_t room = 255 - 10 - path.size();
         const std::string part(std::min<std::size_t>(room, 100), 'd');

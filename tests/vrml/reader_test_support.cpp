@@ -8,24 +8,6 @@
 
 #include "shell/log.h"
 
-ScratchDir::ScratchDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "orvella-reader-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-    root_ = pattern;
-}
-
-ScratchDir::~ScratchDir() {
-    std::error_code ignored;
-    std::filesystem::remove_all(root_, ignored);
-}
-
-std::string ScratchDir::write(const std::string& name, const std::string& bytes) const {
-    const std::string file = path(name);
-    std::ofstream out(file, std::ios::binary);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    return file;
-}
-
 void ReaderTest::TearDown() {
     closeLog();
     parser.reset();
@@ -38,11 +20,11 @@ X3DNode* ReaderTest::parse(const std::string& text) {
     return parser->parseStream(&stream);
 }
 
-void ReaderTest::openTestLog() { openLog(&driver, scratch.path("log.txt")); }
+void ReaderTest::openTestLog() { openLog(&driver, scratch.file("log.txt")); }
 
 std::string ReaderTest::logFileText() {
     closeLog();
-    std::ifstream in(scratch.path("log.txt"), std::ios::binary);
+    std::ifstream in(scratch.file("log.txt"), std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 

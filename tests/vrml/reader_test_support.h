@@ -14,6 +14,7 @@
 
 #include "app/driver2d.h"
 #include "app/input_stream.h"
+#include "support/temp_dir.h"
 #include "scene/fields.h"
 #include "scene/grouping_nodes.h"
 #include "scene/node.h"
@@ -49,21 +50,6 @@ public:
     std::vector<std::string> messages;
 };
 
-// A fresh folder, removed with its contents at the end.
-class ScratchDir {
-public:
-    ScratchDir();
-    ~ScratchDir();
-    ScratchDir(const ScratchDir&) = delete;
-    ScratchDir& operator=(const ScratchDir&) = delete;
-    std::string path(const std::string& name) const { return (root_ / name).string(); }
-    // Writes the bytes into the named file of the folder and returns its path.
-    std::string write(const std::string& name, const std::string& bytes) const;
-    const std::filesystem::path& root() const { return root_; }
-
-private:
-    std::filesystem::path root_;
-};
 
 class ReaderTest : public ::testing::Test {
 protected:
@@ -80,7 +66,7 @@ protected:
 
     std::unique_ptr<VrmlParser> parser;
     MessageStoreDriver driver;
-    ScratchDir scratch;
+    TempDir scratch;
 };
 
 // The node list of a grouping node (Group, Transform, Anchor).
