@@ -12,29 +12,23 @@
 #include "app/render_sample.h"
 #include "scene/node_registry.h"
 #include "shell/driver_headless.h"
+#include "support/temp_dir.h"
 
 namespace {
 
 class RenderSampleWorldTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (std::filesystem::temp_directory_path() / "orvella-sample-XXXXXX").string();
-        if (!mkdtemp(pattern.data())) std::abort();
-        folder = pattern;
-    }
     void TearDown() override {
         sample.reset();
         releaseNodeRegistry();
-        std::error_code ignored;
-        std::filesystem::remove_all(folder, ignored);
     }
 
     // Starts the application on the world text (or on a missing file when
     // the text is empty), with an installation folder that holds nothing.
     void start(const std::string& world) {
-        std::string path = folder + "/missing.wrl";
+        std::string path = folder.file("missing.wrl");
         if (!world.empty()) {
-            path = folder + "/world.wrl";
+            path = folder.file("world.wrl");
             std::ofstream(path, std::ios::binary) << "#VRML V2.0 utf8\n" << world;
         }
         const std::u16string name(path.begin(), path.end());
@@ -50,7 +44,7 @@ protected:
 
     uint16_t pixel(int x, int y) const { return sample->frameBuffer->pixels[y * sample->frameBuffer->width + x]; }
 
-    std::string folder;
+    TempDir folder;
     DriverHeadless driver{240, 320, 40};
     std::unique_ptr<RenderSample> sample;
 };

@@ -3,11 +3,6 @@
 // temporary folder, so no logo and no overlay text cover the picture.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <png.h>
-#include <spawn.h>
-#include <sys/wait.h>
-
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -17,76 +12,24 @@
 #include <string>
 #include <vector>
 
-extern char** environ;
+#include "shell/test_support.h"
+#include "support/viewer_process.h"
+
+using foundation_test::readFile;
+using foundation_test::writeFile;
 
 namespace {
 
 constexpr int kWidth = 240;
 constexpr int kHeight = 320;
 
-class TempFolder {
-public:
-    TempFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "orvella-render-XXXXXX").string();
-        if (!mkdtemp(pattern.data())) std::abort();
-        path_ = pattern;
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    std::string file(const std::string& name) const { return path_ + "/" + name; }
-
-private:
-    std::string path_;
-};
-
-void writeFile(const std::string& path, const std::string& text) {
-    std::ofstream out(path, std::ios::binary);
-    out << text;
-}
-
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-// Runs the viewer with the arguments, output to files in the folder; the exit
-// code, or -1 when it did not exit normally.
-int runViewer(const TempFolder& folder, std::vector<std::string> args) {
-    args.insert(args.begin(), ORVELLA_VIEWER_PATH);
-    std::vector<char*> argv;
-    for (std::string& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    const std::string out = folder.file("stdout.txt"), err = folder.file("stderr.txt");
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) return -1;
-    int status = 0;
-    if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
-    return WEXITSTATUS(status);
-}
-
 // The screenshot's pixels narrowed back to RGB565 (the top bits of each
 // channel); empty when it cannot be read or has another size.
 std::vector<uint16_t> readScreenshot(const std::string& path) {
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&image, path.c_str())) return {};
-    image.format = PNG_FORMAT_RGB;
-    std::vector<uint8_t> rgb(PNG_IMAGE_SIZE(image));
-    const bool read = png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr) != 0;
-    const bool rightSize = image.width == kWidth && image.height == kHeight;
-    png_image_free(&image);
-    if (!read || !rightSize) return {};
+    int width = 0;
+    int height = 0;
+    std::vector<uint8_t> rgb;
+    if (!readPng(path, width, height, &rgb) || width != kWidth || height != kHeight) return {};
     std::vector<uint16_t> pixels(kWidth * kHeight);
     for (std::size_t i = 0; i < pixels.size(); ++i)
         pixels[i] = static_cast<uint16_t>(((rgb[3 * i] >> 3) << 11) | ((rgb[3 * i + 1] >> 2) << 5) | (rgb[3 * i + 2] >> 3));
@@ -119,11 +62,11 @@ protected:
         }
         args.push_back(folder.file("world.wrl"));
         std::filesystem::remove(folder.file("shot.png"));
-        exitCode = runViewer(folder, args);
+        exitCode = runViewer(folder, args).exitCode;
         return readScreenshot(folder.file("shot.png"));
     }
 
-    TempFolder folder;
+    TempDir folder;
     int exitCode = -1;
 };
 
@@ -216,7 +159,8 @@ TEST_F(RenderWorldTest, SameWorldGivesTheSameBytes) {
         std::filesystem::remove(png);
         ASSERT_EQ(runViewer(folder, {"--headless", "--install-dir", folder.file("assets") + "/", "--log",
                                      folder.file("log.txt"), "--frames", "12", "--screenshot", png,
-                                     folder.file("world.wrl")}),
+                                     folder.file("world.wrl")})
+                      .exitCode,
                   0);
         shot = readFile(png);
     }
@@ -233,7 +177,8 @@ TEST_F(RenderWorldTest, WorldThatCannotBeLoadedShowsBlack) {
             std::filesystem::remove(folder.file("shot.png"));
             exitCode = runViewer(folder, {"--headless", "--install-dir", folder.file("assets") + "/", "--log",
                                           folder.file("log.txt"), "--frames", "2", "--screenshot",
-                                          folder.file("shot.png"), folder.file("missing.wrl")});
+                                          folder.file("shot.png"), folder.file("missing.wrl")})
+                           .exitCode;
             const std::vector<uint16_t> missing = readScreenshot(folder.file("shot.png"));
             EXPECT_EQ(exitCode, 0);
             ASSERT_EQ(missing.size(), static_cast<std::size_t>(kWidth * kHeight));

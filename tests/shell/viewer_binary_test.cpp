@@ -1,87 +1,19 @@
 // The built viewer, run as a program: exit codes, messages, screenshots, log.
 #include <gtest/gtest.h>
 
-#include <png.h>
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-
 #include <cstring>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "shell/test_support.h"
-
-extern char** environ;
+#include "support/viewer_process.h"
 
 using foundation_test::readFile;
 using foundation_test::TempDir;
 using foundation_test::writeFile;
 
 namespace {
-
-struct ViewerRun {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
-// Runs the viewer with the arguments; environment entries in overrides replace
-// (or, with an empty value, remove) the inherited ones.
-ViewerRun runViewer(const TempDir& dir, const std::vector<std::string>& args,
-              const std::map<std::string, std::string>& overrides = {}) {
-    std::vector<std::string> environment;
-    for (char** entry = environ; *entry; ++entry) {
-        const std::string text = *entry;
-        if (!overrides.count(text.substr(0, text.find('=')))) environment.push_back(text);
-    }
-    for (const auto& [name, value] : overrides) {
-        if (!value.empty()) environment.push_back(name + "=" + value);
-    }
-    std::vector<char*> envp;
-    for (std::string& text : environment) envp.push_back(text.data());
-    envp.push_back(nullptr);
-
-    std::vector<std::string> argStrings = {ORVELLA_VIEWER_PATH};
-    argStrings.insert(argStrings.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& text : argStrings) argv.push_back(text.data());
-    argv.push_back(nullptr);
-
-    const std::string outPath = dir.file("stdout.txt");
-    const std::string errPath = dir.file("stderr.txt");
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    ViewerRun run;
-    pid_t pid = 0;
-    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) == 0) {
-        int status = 0;
-        waitpid(pid, &status, 0);
-        run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    }
-    posix_spawn_file_actions_destroy(&actions);
-    run.out = readFile(outPath);
-    run.err = readFile(errPath);
-    return run;
-}
-
-bool pngSize(const std::string& path, int& width, int& height, std::vector<uint8_t>* rgb = nullptr) {
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&image, path.c_str())) return false;
-    image.format = PNG_FORMAT_RGB;
-    std::vector<uint8_t> pixels(PNG_IMAGE_SIZE(image));
-    const bool read = png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr) != 0;
-    width = static_cast<int>(image.width);
-    height = static_cast<int>(image.height);
-    png_image_free(&image);
-    if (rgb) *rgb = std::move(pixels);
-    return read;
-}
 
 const std::string kLogStart = "ORVELLA log: version: 1, build: 1initializing application\n";
 
@@ -92,7 +24,7 @@ TEST(ViewerBinary, HeadlessRunWritesScreenshotAndLog) {
     EXPECT_EQ(run.exitCode, 0) << run.err;
     int width = 0;
     int height = 0;
-    ASSERT_TRUE(pngSize(dir.file("out.png"), width, height));
+    ASSERT_TRUE(readPng(dir.file("out.png"), width, height));
     EXPECT_EQ(width, 240);
     EXPECT_EQ(height, 320);
     const std::string log = readFile(dir.file("log.txt"));
@@ -110,7 +42,7 @@ TEST(ViewerBinary, SizeWorldAndKeysReachTheLog) {
     EXPECT_EQ(run.exitCode, 0) << run.err;
     int width = 0;
     int height = 0;
-    ASSERT_TRUE(pngSize(dir.file("wide.png"), width, height));
+    ASSERT_TRUE(readPng(dir.file("wide.png"), width, height));
     EXPECT_EQ(width, 320);
     EXPECT_EQ(height, 240);
     const std::string log = readFile(dir.file("log.txt"));
@@ -200,7 +132,7 @@ TEST(ViewerBinary, DesktopRunWithoutAScreen) {
     EXPECT_EQ(run.exitCode, 0) << run.err;
     int width = 0;
     int height = 0;
-    ASSERT_TRUE(pngSize(dir.file("desk.png"), width, height));
+    ASSERT_TRUE(readPng(dir.file("desk.png"), width, height));
     EXPECT_EQ(width, 240);
     EXPECT_EQ(height, 320);
     EXPECT_EQ(readFile(dir.file("log.txt")).rfind(kLogStart, 0), 0u);

@@ -1,0 +1,24 @@
+// Running the built viewer as a program, and reading back its screenshots.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "support/temp_dir.h"
+
+struct ViewerRun {
+    int exitCode = -1;  // 128 + signal when it did not exit normally
+    std::string out;
+    std::string err;
+};
+
+// Runs the viewer with the arguments, standard output and error captured in
+// files of dir. Environment entries in overrides replace (or, with an empty
+// value, remove) the inherited ones.
+ViewerRun runViewer(const TempDir& dir, const std::vector<std::string>& args,
+                    const std::map<std::string, std::string>& overrides = {});
+
+// Reads a PNG as 8-bit RGB; false when it cannot be read.
+bool readPng(const std::string& path, int& width, int& height, std::vector<uint8_t>* rgb = nullptr);
