@@ -6,6 +6,7 @@
 #include <cstddef>
 
 #include "raster/rasterizer.h"
+#include "raster/scan_convert.h"
 
 namespace {
 
@@ -82,6 +83,11 @@ void Rasterizer::drawIndexedFaces(const SurfaceState& surface, std::span<RasterV
     // texture indices then no longer matter.
     const FaceSource source{vertices,      shades,     coordIndex,        texPoints,
                             texCoordIndex, shadeIndex, textureMode != 0, shadeMode != 0};
+    // The span filler is the same for every triangle of the mesh.
+    const raster::SpanFiller filler = raster::chooseSpanFiller(*this);
+    auto draw = [this, filler](RasterVertex* a, RasterVertex* b, RasterVertex* c) {
+        raster::drawTriangleWith(*this, filler, a, b, c);
+    };
 
     const std::size_t count = coordIndex.size();
     std::size_t i = 0;
@@ -102,11 +108,11 @@ void Rasterizer::drawIndexedFaces(const SurfaceState& surface, std::span<RasterV
                     if (twoSided) {
                         // Reverse the clockwise side so the rasterizer always
                         // sees counter-clockwise screen order.
-                        if (clockwise) drawTriangle(v0, v2, v1);
-                        else drawTriangle(v0, v1, v2);
+                        if (clockwise) draw(v0, v2, v1);
+                        else draw(v0, v1, v2);
                     } else if (clockwise != ccw) {
-                        if (ccw) drawTriangle(v0, v1, v2);
-                        else drawTriangle(v0, v2, v1);
+                        if (ccw) draw(v0, v1, v2);
+                        else draw(v0, v2, v1);
                     }
                     if (j >= end) break;
                     v1 = v2;

@@ -45,6 +45,7 @@
 
 #include "raster/fixed_point.h"
 #include "raster/rasterizer.h"
+#include "raster/scan_convert.h"
 
 namespace {
 
@@ -87,6 +88,7 @@ struct SpanColours {
     uint32_t flatBlendR, flatBlendG, flatBlendB;  // emissive scaled by the new weight
 };
 
+template <bool kBlended>
 SpanColours spanColours(const Rasterizer& r) {
     SpanColours c{};
     c.emissiveR = r.emissiveR;
@@ -96,7 +98,7 @@ SpanColours spanColours(const Rasterizer& r) {
     c.diffuseG = r.diffuseG;
     c.diffuseB = r.diffuseB;
     c.emissivePixel = r.emissivePixel;
-    if (r.weightTable) {
+    if (kBlended && r.weightTable) {
         c.oldWeights = r.weightTable + r.oldWeightRow;
         c.newWeights = r.weightTable + r.newWeightRow;
         c.flatBlendR = static_cast<uint32_t>(c.newWeights[c.emissiveR]);
@@ -357,7 +359,7 @@ void startShade(const Rasterizer& r, int32_t count, DepthShade& st) {
 template <SpanCase C>
 void fillUntextured(Rasterizer& r, SpanExtent span) {
     const Gradients& g = r.gradients;
-    const SpanColours palette = spanColours(r);
+    const SpanColours palette = spanColours<isBlended(C)>(r);
     uint16_t* pixels = r.targetPixels + span.first;
     uint32_t* depths = r.depth + span.first;
     DepthShade st{};
@@ -367,32 +369,38 @@ void fillUntextured(Rasterizer& r, SpanExtent span) {
 
     float persp = r.leftEdge.persp;
     float zStart = (1.0f / persp) * kFractionOne;
-    float zEnd = kFractionOne / (persp + g.dPerspDx16);
     int32_t remaining = span.count;
-    while (remaining > kBlockPixels) {
-        // The next block's division starts now and overlaps this block's
-        // pixels; its value is the one the next pass would compute.
-        persp += g.dPerspDx16;
-        const float zNextEnd = kFractionOne / (persp + g.dPerspDx16);
-        st.z = raster::truncDepth(zStart);
-        st.dz = static_cast<uint32_t>(raster::truncSaturated((zEnd - zStart) / kBlockPixelsF));
-        untexturedPixels<C>(pixels, depths, kBlockPixels, st, palette, colours);
-        pixels += kBlockPixels;
-        depths += kBlockPixels;
-        remaining -= kBlockPixels;
-        zStart = zEnd;
-        zEnd = zNextEnd;
+    if (remaining > kBlockPixels) {
+        float zEnd = kFractionOne / (persp + g.dPerspDx16);
+        while (remaining > kBlockPixels) {
+            // The next block's division starts now and overlaps this block's
+            // pixels; its value is the one the next pass would compute.
+            persp += g.dPerspDx16;
+            const float zNextEnd = kFractionOne / (persp + g.dPerspDx16);
+            st.z = raster::truncDepth(zStart);
+            st.dz = static_cast<uint32_t>(raster::truncSaturated((zEnd - zStart) / kBlockPixelsF));
+            untexturedPixels<C>(pixels, depths, kBlockPixels, st, palette, colours);
+            pixels += kBlockPixels;
+            depths += kBlockPixels;
+            remaining -= kBlockPixels;
+            zStart = zEnd;
+            zEnd = zNextEnd;
+        }
     }
-    zEnd = kFractionOne / (r.rightEdge.persp - g.dPerspDx);
     st.z = raster::truncDepth(zStart);
-    st.dz = static_cast<uint32_t>(raster::truncSaturated((zEnd - zStart) / static_cast<float>(remaining)));
+    // A last block of one pixel uses only its start depth.
+    st.dz = 0;
+    if (remaining > 1) {
+        const float zEnd = kFractionOne / (r.rightEdge.persp - g.dPerspDx);
+        st.dz = static_cast<uint32_t>(raster::truncSaturated((zEnd - zStart) / static_cast<float>(remaining)));
+    }
     untexturedPixels<C>(pixels, depths, remaining, st, palette, colours);
 }
 
 template <SpanCase C>
 void fillTextured(Rasterizer& r, SpanExtent span) {
     const Gradients& g = r.gradients;
-    const SpanColours palette = spanColours(r);
+    const SpanColours palette = spanColours<isBlended(C)>(r);
     const Bitmap& texture = *r.textureBitmap;
     const Texels texels{texture.pixels, texture.width - 1, r.texMask, r.texRowShift};
     uint16_t* pixels = r.targetPixels + span.first;
@@ -415,42 +423,51 @@ void fillTextured(Rasterizer& r, SpanExtent span) {
         return Boundary{kFractionOne / p, (raster::truncTexCoord(up * kFractionOne / p) + g.uRound) & kTexCoordMask,
                         (raster::truncTexCoord(vp * kFractionOne / p) + g.vRound) & kTexCoordMask};
     };
-    persp += g.dPerspDx16;
-    uPersp += g.dUPerspDx16;
-    vPersp += g.dVPerspDx16;
-    Boundary end = boundary(persp, uPersp, vPersp);
     int32_t remaining = span.count;
-    while (remaining > kBlockPixels) {
-        // The next block's divisions start now and overlap this block's
-        // pixels; their values are the ones the next pass would compute.
+    if (remaining > kBlockPixels) {
         persp += g.dPerspDx16;
         uPersp += g.dUPerspDx16;
         vPersp += g.dVPerspDx16;
-        const Boundary next = boundary(persp, uPersp, vPersp);
-        st.z = raster::truncDepth(zStart);
-        st.dz = static_cast<uint32_t>(raster::truncSaturated(end.z - zStart) >> kBlockShift);
-        texturedPixels<C>(pixels, depths, kBlockPixels, st, u, (end.u - u) >> kBlockShift, v,
-                          (end.v - v) >> kBlockShift, texels, palette);
-        pixels += kBlockPixels;
-        depths += kBlockPixels;
-        remaining -= kBlockPixels;
-        zStart = end.z;
-        u = end.u;
-        v = end.v;
-        end = next;
+        Boundary end = boundary(persp, uPersp, vPersp);
+        while (remaining > kBlockPixels) {
+            // The next block's divisions start now and overlap this block's
+            // pixels; their values are the ones the next pass would compute.
+            persp += g.dPerspDx16;
+            uPersp += g.dUPerspDx16;
+            vPersp += g.dVPerspDx16;
+            const Boundary next = boundary(persp, uPersp, vPersp);
+            st.z = raster::truncDepth(zStart);
+            st.dz = static_cast<uint32_t>(raster::truncSaturated(end.z - zStart) >> kBlockShift);
+            texturedPixels<C>(pixels, depths, kBlockPixels, st, u, (end.u - u) >> kBlockShift, v,
+                              (end.v - v) >> kBlockShift, texels, palette);
+            pixels += kBlockPixels;
+            depths += kBlockPixels;
+            remaining -= kBlockPixels;
+            zStart = end.z;
+            u = end.u;
+            v = end.v;
+            end = next;
+        }
     }
-    const float perspEnd = r.rightEdge.persp - g.dPerspDx;
-    const float uPerspEnd = r.rightEdge.uPersp - g.dUPerspDx;
-    const float vPerspEnd = r.rightEdge.vPersp - g.dVPerspDx;
-    const float zEnd = kFractionOne / perspEnd;
-    // Here the rounding term joins before the truncation.
-    const int32_t uEnd = raster::truncTexCoord(uPerspEnd * kFractionOne / perspEnd + static_cast<float>(g.uRound));
-    const int32_t vEnd = raster::truncTexCoord(vPerspEnd * kFractionOne / perspEnd + static_cast<float>(g.vRound));
-    const float reciprocal = r.reciprocals[remaining];
     st.z = raster::truncDepth(zStart);
-    st.dz = static_cast<uint32_t>(raster::truncSaturated((zEnd - zStart) * reciprocal));
-    const int32_t du = raster::truncSaturated(static_cast<float>(uEnd - u) * reciprocal);
-    const int32_t dv = raster::truncSaturated(static_cast<float>(vEnd - v) * reciprocal);
+    // A last block of one pixel uses only its start values.
+    st.dz = 0;
+    int32_t du = 0, dv = 0;
+    if (remaining > 1) {
+        const float perspEnd = r.rightEdge.persp - g.dPerspDx;
+        const float uPerspEnd = r.rightEdge.uPersp - g.dUPerspDx;
+        const float vPerspEnd = r.rightEdge.vPersp - g.dVPerspDx;
+        const float zEnd = kFractionOne / perspEnd;
+        // Here the rounding term joins before the truncation.
+        const int32_t uEnd =
+            raster::truncTexCoord(uPerspEnd * kFractionOne / perspEnd + static_cast<float>(g.uRound));
+        const int32_t vEnd =
+            raster::truncTexCoord(vPerspEnd * kFractionOne / perspEnd + static_cast<float>(g.vRound));
+        const float reciprocal = r.reciprocals[remaining];
+        st.dz = static_cast<uint32_t>(raster::truncSaturated((zEnd - zStart) * reciprocal));
+        du = raster::truncSaturated(static_cast<float>(uEnd - u) * reciprocal);
+        dv = raster::truncSaturated(static_cast<float>(vEnd - v) * reciprocal);
+    }
     texturedPixels<C>(pixels, depths, remaining, st, u, du, v, dv, texels, palette);
 }
 
@@ -468,6 +485,57 @@ bool spanCase(const Rasterizer& r, SpanCase& out) {
 }
 
 }  // namespace
+
+namespace raster {
+
+SpanFiller chooseSpanFiller(const Rasterizer& r) {
+    SpanCase c;
+    if (!spanCase(r, c)) return SpanFiller::None;
+    const bool textured = r.textureMode != 0;
+    if (textured && (!r.textureBitmap || !r.textureBitmap->pixels)) return SpanFiller::None;
+    switch (c) {
+        case SpanCase::Flat: return textured ? SpanFiller::TexturedFlat : SpanFiller::Flat;
+        case SpanCase::FlatBlend: return textured ? SpanFiller::TexturedFlatBlend : SpanFiller::FlatBlend;
+        case SpanCase::Shaded: return textured ? SpanFiller::TexturedShaded : SpanFiller::Shaded;
+        case SpanCase::ShadedBlend: return textured ? SpanFiller::TexturedShadedBlend : SpanFiller::ShadedBlend;
+    }
+    return SpanFiller::None;
+}
+
+namespace {
+
+constexpr SpanCase caseOf(SpanFiller f) {
+    switch (f) {
+        case SpanFiller::FlatBlend:
+        case SpanFiller::TexturedFlatBlend: return SpanCase::FlatBlend;
+        case SpanFiller::Shaded:
+        case SpanFiller::TexturedShaded: return SpanCase::Shaded;
+        case SpanFiller::ShadedBlend:
+        case SpanFiller::TexturedShadedBlend: return SpanCase::ShadedBlend;
+        default: return SpanCase::Flat;
+    }
+}
+
+}  // namespace
+
+template <SpanFiller F>
+void fillSpanWith(Rasterizer& r) {
+    const SpanExtent span = spanExtent(r);
+    if (span.count < 1) return;
+    if constexpr (fillerTextured(F)) fillTextured<caseOf(F)>(r, span);
+    else fillUntextured<caseOf(F)>(r, span);
+}
+
+template void fillSpanWith<SpanFiller::Flat>(Rasterizer&);
+template void fillSpanWith<SpanFiller::FlatBlend>(Rasterizer&);
+template void fillSpanWith<SpanFiller::Shaded>(Rasterizer&);
+template void fillSpanWith<SpanFiller::ShadedBlend>(Rasterizer&);
+template void fillSpanWith<SpanFiller::TexturedFlat>(Rasterizer&);
+template void fillSpanWith<SpanFiller::TexturedFlatBlend>(Rasterizer&);
+template void fillSpanWith<SpanFiller::TexturedShaded>(Rasterizer&);
+template void fillSpanWith<SpanFiller::TexturedShadedBlend>(Rasterizer&);
+
+}  // namespace raster
 
 void Rasterizer::fillSpan() {
     SpanCase c;

@@ -4,7 +4,9 @@
 // agree with the edges that the walker steps exactly.
 #include "raster/fixed_point.h"
 #include "raster/rasterizer.h"
+#include "raster/scan_convert.h"
 
+namespace raster {
 namespace {
 
 // Texel coordinates are rounded to the nearest whole texel. An exact half goes
@@ -20,17 +22,18 @@ struct Plane {
 
 }  // namespace
 
-void Rasterizer::setupGradients(const RasterVertex& v0, const RasterVertex& v1, const RasterVertex& v2) {
-    const int32_t x0 = raster::snapSubpixel(v0.sx), y0 = raster::snapSubpixel(v0.sy);
-    const int32_t x1 = raster::snapSubpixel(v1.sx), y1 = raster::snapSubpixel(v1.sy);
-    const int32_t x2 = raster::snapSubpixel(v2.sx), y2 = raster::snapSubpixel(v2.sy);
-    const float dx0 = static_cast<float>(x0 - x2) / raster::kSubpixelsF;
-    const float dy0 = static_cast<float>(y0 - y2) / raster::kSubpixelsF;
-    const float dx1 = static_cast<float>(x1 - x2) / raster::kSubpixelsF;
-    const float dy1 = static_cast<float>(y1 - y2) / raster::kSubpixelsF;
+template <bool kTextured, bool kShaded>
+void setupSnappedGradients(Rasterizer& r, const SnappedVertex& s0, const SnappedVertex& s1, const SnappedVertex& s2) {
+    const RasterVertex& v0 = *s0.v;
+    const RasterVertex& v1 = *s1.v;
+    const RasterVertex& v2 = *s2.v;
+    const float dx0 = static_cast<float>(s0.x - s2.x) / kSubpixelsF;
+    const float dy0 = static_cast<float>(s0.y - s2.y) / kSubpixelsF;
+    const float dx1 = static_cast<float>(s1.x - s2.x) / kSubpixelsF;
+    const float dy1 = static_cast<float>(s1.y - s2.y) / kSubpixelsF;
     const float area = dx1 * dy0 - dx0 * dy1;
 
-    Gradients& g = gradients;
+    Gradients& g = r.gradients;
     g = Gradients{};
     // A degenerate triangle covers no pixel centre; leave it flat.
     if (area == 0.0f) return;
@@ -43,16 +46,16 @@ void Rasterizer::setupGradients(const RasterVertex& v0, const RasterVertex& v1, 
     const Plane persp = plane(v0.perspective, v1.perspective, v2.perspective);
     g.dPerspDx = persp.dx;
     g.dPerspDy = persp.dy;
-    g.dPerspDx16 = raster::kBlockPixelsF * g.dPerspDx;
-    if (textureMode) {
+    g.dPerspDx16 = kBlockPixelsF * g.dPerspDx;
+    if constexpr (kTextured) {
         const Plane u = plane(v0.uPersp, v1.uPersp, v2.uPersp);
         const Plane v = plane(v0.vPersp, v1.vPersp, v2.vPersp);
         g.dUPerspDx = u.dx;
         g.dUPerspDy = u.dy;
         g.dVPerspDx = v.dx;
         g.dVPerspDy = v.dy;
-        g.dUPerspDx16 = raster::kBlockPixelsF * g.dUPerspDx;
-        g.dVPerspDx16 = raster::kBlockPixelsF * g.dVPerspDx;
+        g.dUPerspDx16 = kBlockPixelsF * g.dUPerspDx;
+        g.dVPerspDx16 = kBlockPixelsF * g.dVPerspDx;
         // The sign of d(u)/dx (u = uPersp / perspective) at v0, or of d(u)/dy
         // when u does not change along x, picks the rounding side.
         const float uIndicator = g.dUPerspDx * v0.perspective - v0.uPersp * g.dPerspDx;
@@ -64,9 +67,29 @@ void Rasterizer::setupGradients(const RasterVertex& v0, const RasterVertex& v1, 
         g.uRound = uUp ? kRoundUp : kRoundDown;
         g.vRound = vUp ? kRoundUp : kRoundDown;
     }
-    if (shadeMode) {
+    if constexpr (kShaded) {
         const Plane s = plane(v0.shade, v1.shade, v2.shade);
         g.dShadeDx = s.dx;
         g.dShadeDy = s.dy;
     }
+}
+
+template void setupSnappedGradients<false, false>(Rasterizer&, const SnappedVertex&, const SnappedVertex&,
+                                                  const SnappedVertex&);
+template void setupSnappedGradients<false, true>(Rasterizer&, const SnappedVertex&, const SnappedVertex&,
+                                                 const SnappedVertex&);
+template void setupSnappedGradients<true, false>(Rasterizer&, const SnappedVertex&, const SnappedVertex&,
+                                                 const SnappedVertex&);
+template void setupSnappedGradients<true, true>(Rasterizer&, const SnappedVertex&, const SnappedVertex&,
+                                                const SnappedVertex&);
+
+}  // namespace raster
+
+void Rasterizer::setupGradients(const RasterVertex& v0, const RasterVertex& v1, const RasterVertex& v2) {
+    const raster::SnappedVertex s0 = raster::snapVertex(v0), s1 = raster::snapVertex(v1), s2 = raster::snapVertex(v2);
+    const bool textured = textureMode != 0, shaded = shadeMode != 0;
+    if (textured && shaded) raster::setupSnappedGradients<true, true>(*this, s0, s1, s2);
+    else if (textured) raster::setupSnappedGradients<true, false>(*this, s0, s1, s2);
+    else if (shaded) raster::setupSnappedGradients<false, true>(*this, s0, s1, s2);
+    else raster::setupSnappedGradients<false, false>(*this, s0, s1, s2);
 }
