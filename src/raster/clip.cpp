@@ -176,12 +176,11 @@ void rasterizeFan(Rasterizer& r, RasterVertex* const* polygon, int count) {
     constexpr bool kTextured = raster::fillerTextured(F);
     constexpr bool kShaded = raster::fillerShaded(F);
     const int32_t xLimit = r.targetWidth * raster::kSubpixels, yLimit = r.targetHeight * raster::kSubpixels;
-    SnappedVertex t[3];
-    t[0] = raster::snapVertex(*polygon[0]);
-    t[2] = raster::snapVertex(*polygon[1]);
     for (int k = 1; k + 1 < count; ++k) {
-        t[1] = t[2];
-        t[2] = raster::snapVertex(*polygon[k + 1]);
+        // Snapped afresh for each fan triangle: copying a snapped vertex just
+        // made would wait for the store of its parts to complete.
+        const SnappedVertex t[3] = {raster::snapVertex(*polygon[0]), raster::snapVertex(*polygon[k]),
+                                    raster::snapVertex(*polygon[k + 1])};
         bool usable;
         if constexpr (F == SpanFiller::None) usable = triangleUsableInModes(r, t, xLimit, yLimit);
         else usable = triangleUsable<kTextured, kShaded>(t, xLimit, yLimit);

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 
+#include "raster/fixed_point.h"
 #include "raster/rasterizer.h"
 
 namespace raster {
@@ -52,7 +53,7 @@ struct SnappedVertex {
 };
 
 // The vertex with its position snapped once.
-SnappedVertex snapVertex(const RasterVertex& v);
+inline SnappedVertex snapVertex(const RasterVertex& v) { return {&v, snapSubpixel(v.sx), snapSubpixel(v.sy)}; }
 
 // setupGradients over already snapped vertices; uPersp and vPersp take part
 // when `textured`, shade when `shaded`.
@@ -66,9 +67,5 @@ template <SpanFiller F>
 void scanSnappedTriangle(Rasterizer& r, const SnappedVertex* polygon, int count);
 // The same with the filler chosen at run time; None draws nothing.
 void scanSnappedPolygon(Rasterizer& r, SpanFiller filler, const SnappedVertex* polygon, int count);
-
-// Fills the span between the current edges with the filler F.
-template <SpanFiller F>
-void fillSpanWith(Rasterizer& r);
 
 }  // namespace raster

@@ -40,6 +40,7 @@
 #include <climits>
 
 #include "raster/channel_math.h"
+#include "raster/edge_walk.h"
 #include "raster/fixed_point.h"
 #include "raster/rasterizer.h"
 #include "raster/scan_convert.h"
@@ -437,9 +438,7 @@ struct SpanExtent {
     int32_t count;
 };
 
-SpanExtent spanExtent(const Rasterizer& r) {
-    const Edge& left = r.leftEdge;
-    const Edge& right = r.rightEdge;
+SpanExtent spanExtent(const Rasterizer& r, const Edge& left, const Edge& right) {
     const int32_t count = right.column - left.column;
     if (count < 1 || left.column < 0 || right.column > r.targetWidth) return {0, 0};
     if (left.rowStart < 0 || left.rowStart > r.pixelCount - r.targetWidth) return {0, 0};
@@ -449,9 +448,9 @@ SpanExtent spanExtent(const Rasterizer& r) {
 // Shade at the span start and its per-pixel step, 16.16. Every value along
 // the span is kept within 2^30 so that stepping in int32 cannot overflow;
 // only absurd shades (thousands) are affected, and they saturate anyway.
-void startShade(const Rasterizer& r, int32_t count, DepthShade& st) {
+inline void startShade(const Rasterizer& r, const Edge& left, int32_t count, DepthShade& st) {
     constexpr int64_t kLimit = int64_t{1} << 29;
-    const int64_t shade = raster::truncSaturated(r.leftEdge.shade * kFractionOne);
+    const int64_t shade = raster::truncSaturated(left.shade * kFractionOne);
     const int64_t step = raster::truncSaturated(r.gradients.dShadeDx * kFractionOne);
     st.shade = static_cast<int32_t>(std::clamp(shade, -kLimit, kLimit));
     // |step| x count <= kLimit is exactly |step| <= kLimit / count (rounded
@@ -467,17 +466,17 @@ void startShade(const Rasterizer& r, int32_t count, DepthShade& st) {
 }
 
 template <SpanCase C>
-void fillUntextured(Rasterizer& r, SpanExtent span) {
+void fillUntextured(Rasterizer& r, const Edge& left, const Edge& right, SpanExtent span) {
     const Gradients& g = r.gradients;
     const SpanColours palette = spanColours<isBlended(C)>(r);
     uint16_t* pixels = r.targetPixels + span.first;
     uint32_t* depths = r.depth + span.first;
     DepthShade st{};
-    if constexpr (isShaded(C)) startShade(r, span.count, st);
+    if constexpr (isShaded(C)) startShade(r, left, span.count, st);
     BlockColours colours;
     if constexpr (C == SpanCase::Flat) std::fill(colours, colours + kBlockPixels, palette.emissivePixel);
 
-    float persp = r.leftEdge.persp;
+    float persp = left.persp;
     float zStart = (1.0f / persp) * kFractionOne;
     int32_t remaining = span.count;
     if (remaining > kBlockPixels) {
@@ -501,14 +500,60 @@ void fillUntextured(Rasterizer& r, SpanExtent span) {
     // A last block of one pixel uses only its start depth.
     st.dz = 0;
     if (remaining > 1) {
-        const float zEnd = kFractionOne / (r.rightEdge.persp - g.dPerspDx);
+        const float zEnd = kFractionOne / (right.persp - g.dPerspDx);
         st.dz = static_cast<uint32_t>(raster::truncSaturated((zEnd - zStart) / static_cast<float>(remaining)));
     }
     untexturedPixels<C>(pixels, depths, remaining, st, palette, colours);
 }
 
+// Spans shorter than one SSE2 step, the usual ones of small triangles: one
+// pass, each pixel's colour and depth test together, with the arithmetic of
+// the block path (a single last block, the table path for every colour).
 template <SpanCase C>
-void fillTextured(Rasterizer& r, SpanExtent span) {
+inline void fillShortUntextured(Rasterizer& r, const Edge& left, const Edge& right, SpanExtent span) {
+    const Gradients& g = r.gradients;
+    const SpanColours c = spanColours<isBlended(C)>(r);
+    uint16_t* pixels = r.targetPixels + span.first;
+    uint32_t* depths = r.depth + span.first;
+    const int32_t count = span.count;
+    DepthShade st{};
+    if constexpr (isShaded(C)) startShade(r, left, count, st);
+    const float zStart = (1.0f / left.persp) * kFractionOne;
+    st.z = raster::truncDepth(zStart);
+    if (count > 1) {
+        const float zEnd = kFractionOne / (right.persp - g.dPerspDx);
+        st.dz = static_cast<uint32_t>(raster::truncSaturated((zEnd - zStart) / static_cast<float>(count)));
+    }
+    for (int32_t i = 0; i < count; ++i) {
+        const uint16_t old = pixels[i];
+        uint16_t colour;
+        if constexpr (C == SpanCase::Flat) {
+            colour = c.emissivePixel;
+        } else if constexpr (C == SpanCase::FlatBlend) {
+            colour = blendOver(old, c.flatBlendR, c.flatBlendG, c.flatBlendB, c.oldWeights);
+        } else {
+            const uint32_t s = shadeFactor(st.shade + i * st.dShade);
+            const uint32_t red = lit(c.emissiveR, c.diffuseR, s);
+            const uint32_t green = lit(c.emissiveG, c.diffuseG, s);
+            const uint32_t blue = lit(c.emissiveB, c.diffuseB, s);
+            if constexpr (C == SpanCase::ShadedBlend) {
+                colour = blendOver(old, static_cast<uint32_t>(c.newWeights[red]),
+                                   static_cast<uint32_t>(c.newWeights[green]), static_cast<uint32_t>(c.newWeights[blue]),
+                                   c.oldWeights);
+            } else {
+                colour = pack(red, green, blue);
+            }
+        }
+        const uint32_t zi = st.z + static_cast<uint32_t>(i) * st.dz;
+        const uint32_t stored = depths[i];
+        const bool nearer = zi < stored;
+        if constexpr (!isBlended(C)) depths[i] = nearer ? zi : stored;
+        pixels[i] = nearer ? colour : old;
+    }
+}
+
+template <SpanCase C>
+void fillTextured(Rasterizer& r, const Edge& left, const Edge& right, SpanExtent span) {
     const Gradients& g = r.gradients;
     const SpanColours palette = spanColours<isBlended(C)>(r);
     const Bitmap& texture = *r.textureBitmap;
@@ -516,11 +561,11 @@ void fillTextured(Rasterizer& r, SpanExtent span) {
     uint16_t* pixels = r.targetPixels + span.first;
     uint32_t* depths = r.depth + span.first;
     DepthShade st{};
-    if constexpr (isShaded(C)) startShade(r, span.count, st);
+    if constexpr (isShaded(C)) startShade(r, left, span.count, st);
 
-    float persp = r.leftEdge.persp;
-    float uPersp = r.leftEdge.uPersp;
-    float vPersp = r.leftEdge.vPersp;
+    float persp = left.persp;
+    float uPersp = left.uPersp;
+    float vPersp = left.vPersp;
     float zStart = kFractionOne / persp;
     int32_t u = (raster::truncTexCoord(uPersp * kFractionOne / persp) + g.uRound) & kTexCoordMask;
     int32_t v = (raster::truncTexCoord(vPersp * kFractionOne / persp) + g.vRound) & kTexCoordMask;
@@ -564,9 +609,9 @@ void fillTextured(Rasterizer& r, SpanExtent span) {
     st.dz = 0;
     int32_t du = 0, dv = 0;
     if (remaining > 1) {
-        const float perspEnd = r.rightEdge.persp - g.dPerspDx;
-        const float uPerspEnd = r.rightEdge.uPersp - g.dUPerspDx;
-        const float vPerspEnd = r.rightEdge.vPersp - g.dVPerspDx;
+        const float perspEnd = right.persp - g.dPerspDx;
+        const float uPerspEnd = right.uPersp - g.dUPerspDx;
+        const float vPerspEnd = right.vPersp - g.dVPerspDx;
         const float zEnd = kFractionOne / perspEnd;
         // Here the rounding term joins before the truncation.
         const int32_t uEnd =
@@ -628,47 +673,56 @@ constexpr SpanCase caseOf(SpanFiller f) {
 
 }  // namespace
 
+// Fills the span between the current edges with the filler F.
 template <SpanFiller F>
-void fillSpanWith(Rasterizer& r) {
-    const SpanExtent span = spanExtent(r);
+inline void fillSpanWith(Rasterizer& r, const Edge& left, const Edge& right) {
+    const SpanExtent span = spanExtent(r, left, right);
+
     if (span.count < 1) return;
-    if constexpr (fillerTextured(F)) fillTextured<caseOf(F)>(r, span);
-    else fillUntextured<caseOf(F)>(r, span);
+    if constexpr (fillerTextured(F)) fillTextured<caseOf(F)>(r, left, right, span);
+    else if (span.count < kLanes) fillShortUntextured<caseOf(F)>(r, left, right, span);
+    else fillUntextured<caseOf(F)>(r, left, right, span);
 }
 
-template void fillSpanWith<SpanFiller::Flat>(Rasterizer&);
-template void fillSpanWith<SpanFiller::FlatBlend>(Rasterizer&);
-template void fillSpanWith<SpanFiller::Shaded>(Rasterizer&);
-template void fillSpanWith<SpanFiller::ShadedBlend>(Rasterizer&);
-template void fillSpanWith<SpanFiller::TexturedFlat>(Rasterizer&);
-template void fillSpanWith<SpanFiller::TexturedFlatBlend>(Rasterizer&);
-template void fillSpanWith<SpanFiller::TexturedShaded>(Rasterizer&);
-template void fillSpanWith<SpanFiller::TexturedShadedBlend>(Rasterizer&);
+// The walker with the filler inlined into its scanline loop.
+template <SpanFiller F>
+void scanSnappedTriangle(Rasterizer& r, const SnappedVertex* polygon, int count) {
+    walkPolygon<fillerTextured(F), fillerShaded(F)>(r, polygon, count, [&r](const Edge& left, const Edge& right) { fillSpanWith<F>(r, left, right); });
+}
+
+template void scanSnappedTriangle<SpanFiller::Flat>(Rasterizer&, const SnappedVertex*, int);
+template void scanSnappedTriangle<SpanFiller::FlatBlend>(Rasterizer&, const SnappedVertex*, int);
+template void scanSnappedTriangle<SpanFiller::Shaded>(Rasterizer&, const SnappedVertex*, int);
+template void scanSnappedTriangle<SpanFiller::ShadedBlend>(Rasterizer&, const SnappedVertex*, int);
+template void scanSnappedTriangle<SpanFiller::TexturedFlat>(Rasterizer&, const SnappedVertex*, int);
+template void scanSnappedTriangle<SpanFiller::TexturedFlatBlend>(Rasterizer&, const SnappedVertex*, int);
+template void scanSnappedTriangle<SpanFiller::TexturedShaded>(Rasterizer&, const SnappedVertex*, int);
+template void scanSnappedTriangle<SpanFiller::TexturedShadedBlend>(Rasterizer&, const SnappedVertex*, int);
 
 }  // namespace raster
 
 void Rasterizer::fillSpan() {
     SpanCase c;
     if (!spanCase(*this, c)) return;
-    const SpanExtent span = spanExtent(*this);
+    const SpanExtent span = spanExtent(*this, leftEdge, rightEdge);
     if (span.count < 1) return;
     switch (c) {
-        case SpanCase::Flat: return fillUntextured<SpanCase::Flat>(*this, span);
-        case SpanCase::FlatBlend: return fillUntextured<SpanCase::FlatBlend>(*this, span);
-        case SpanCase::Shaded: return fillUntextured<SpanCase::Shaded>(*this, span);
-        case SpanCase::ShadedBlend: return fillUntextured<SpanCase::ShadedBlend>(*this, span);
+        case SpanCase::Flat: return fillUntextured<SpanCase::Flat>(*this, leftEdge, rightEdge, span);
+        case SpanCase::FlatBlend: return fillUntextured<SpanCase::FlatBlend>(*this, leftEdge, rightEdge, span);
+        case SpanCase::Shaded: return fillUntextured<SpanCase::Shaded>(*this, leftEdge, rightEdge, span);
+        case SpanCase::ShadedBlend: return fillUntextured<SpanCase::ShadedBlend>(*this, leftEdge, rightEdge, span);
     }
 }
 
 void Rasterizer::fillSpanTextured() {
     SpanCase c;
     if (!textureBitmap || !textureBitmap->pixels || !spanCase(*this, c)) return;
-    const SpanExtent span = spanExtent(*this);
+    const SpanExtent span = spanExtent(*this, leftEdge, rightEdge);
     if (span.count < 1) return;
     switch (c) {
-        case SpanCase::Flat: return fillTextured<SpanCase::Flat>(*this, span);
-        case SpanCase::FlatBlend: return fillTextured<SpanCase::FlatBlend>(*this, span);
-        case SpanCase::Shaded: return fillTextured<SpanCase::Shaded>(*this, span);
-        case SpanCase::ShadedBlend: return fillTextured<SpanCase::ShadedBlend>(*this, span);
+        case SpanCase::Flat: return fillTextured<SpanCase::Flat>(*this, leftEdge, rightEdge, span);
+        case SpanCase::FlatBlend: return fillTextured<SpanCase::FlatBlend>(*this, leftEdge, rightEdge, span);
+        case SpanCase::Shaded: return fillTextured<SpanCase::Shaded>(*this, leftEdge, rightEdge, span);
+        case SpanCase::ShadedBlend: return fillTextured<SpanCase::ShadedBlend>(*this, leftEdge, rightEdge, span);
     }
 }

@@ -352,3 +352,47 @@ TEST(RasterScan, DepthDecidesRegardlessOfOrderAndTransparencyNeverWritesIt) {
 }
 
 }  // namespace
+
+namespace {
+
+// The edge start against the plain formulas: column = floor(n / (16 dY)) with
+// n = 16 dX startRow - dX yt + dY xt - 1 + 16 dY, the error term its
+// remainder, and (columnStep, numerator) the floor division of 16 dX by
+// 16 dY; over edges of every direction, from one 1/16 pixel up to a million
+// pixels long (the walker works these out with one division per edge).
+TEST(RasterScan, EdgeStartMatchesTheDirectDivision) {
+    Canvas c(16, 16);
+    c.r.beginSurface(flatSurface(1, 1, 1));
+    uint64_t state = 12345;
+    auto next = [&state](int64_t bound) {
+        state = state * 6364136223846793005ull + 1442695040888963407ull;
+        return static_cast<int64_t>((state >> 33) % static_cast<uint64_t>(bound));
+    };
+    auto floorDiv = [](int64_t n, int64_t d) { return n >= 0 ? n / d : -((-n + d - 1) / d); };
+    int wrong = 0, checked = 0;
+    for (int k = 0; k < 20000; ++k) {
+        const int64_t range = int64_t{16} << (4 + next(17));  // 16 .. 2^20 pixels, in 1/16 pixels
+        const int64_t xt = next(range), yt = next(range - 1), xb = next(range), yb = yt + 1 + next(range - 1 - yt);
+        RasterVertex top, bottom;
+        top.sx = static_cast<float>(xt) / 16.0f;
+        top.sy = static_cast<float>(yt) / 16.0f;
+        bottom.sx = static_cast<float>(xb) / 16.0f;
+        bottom.sy = static_cast<float>(yb) / 16.0f;
+        Edge e;
+        c.r.initEdge(e, top, bottom, true);
+        const int64_t startRow = (yt + 15) >> 4;
+        if (((yb + 15) >> 4) - startRow <= 0) continue;
+        ++checked;
+        const int64_t dX = xb - xt, dY = yb - yt, d = 16 * dY;
+        const int64_t n = dX * 16 * startRow - dX * yt + dY * xt - 1 + d;
+        const int64_t column = floorDiv(n, d), step = floorDiv(16 * dX, d);
+        const bool same = e.column == column && e.errorTerm == n - column * d && e.columnStep == step &&
+                          e.numerator == 16 * dX - step * d && e.denominator == d;
+        if (!same && wrong < 3) ADD_FAILURE() << xt << " " << yt << " " << xb << " " << yb << ": " << e.column;
+        wrong += !same;
+    }
+    EXPECT_GT(checked, 15000);
+    EXPECT_EQ(wrong, 0);
+}
+
+}  // namespace

@@ -1,0 +1,177 @@
+// The edge walker, internal to raster/. Pixel centres lie at integer
+// coordinates. An edge from (xt, yt) to (xb, yb), in 28.4, covers the
+// scanlines r with
+// ceil(yt) <= r < ceil(yb), and on each of them the left edge's column is the
+// ceiling of its exact x; a span runs from the left column up to, not
+// including, the right column. Top and left boundaries are thus inclusive,
+// bottom and right exclusive, and two triangles sharing an edge cover each
+// pixel along it exactly once.
+//
+// The exact x is stepped as column + errorTerm / denominator with integers
+// only: denominator is 16 x the edge height in 1/16 pixels, so the fraction
+// never drifts, however long the edge.
+//
+// The walk reads of the right edge only its column, its perspective and (when
+// textured) its uPersp and vPersp, so the walker below carries no shade on
+// right edges.
+#pragma once
+
+#include <cstdint>
+
+#include "raster/fixed_point.h"
+#include "raster/rasterizer.h"
+#include "raster/scan_convert.h"
+
+namespace raster {
+
+// First scanline at or below a 28.4 y (the ceiling of y).
+inline int32_t ceilRow(int32_t y) { return (y + kSubpixelCeil) >> kSubpixelShift; }
+
+// Floor division by a positive divisor: the quotient rounded toward minus
+// infinity and a remainder in 0 .. divisor - 1. Edge widths and heights in
+// 1/16 pixels fit 32 bits for every target the walker accepts.
+inline void floorDivide32(int32_t numerator, int32_t divisor, int32_t& quotient, int32_t& remainder) {
+    int32_t q = numerator / divisor, r = numerator % divisor;
+    if (r < 0) {
+        q -= 1;
+        r += divisor;
+    }
+    quotient = q;
+    remainder = r;
+}
+
+// Starts an edge from top to bottom. kLeft: the edge also keeps the row
+// offset and the shade.
+template <bool kLeft, bool kTextured, bool kShaded>
+inline void startEdge(Rasterizer& r, Edge& edge, const SnappedVertex& top, const SnappedVertex& bottom) {
+    const int32_t xt = top.x, yt = top.y;
+    const int32_t startRow = ceilRow(yt);
+    if constexpr (kLeft) edge.rowStart = startRow * r.targetWidth;
+    edge.rowsLeft = ceilRow(bottom.y) - startRow;
+    if (edge.rowsLeft <= 0) return;
+
+    // x on the first covered scanline is xt + dX (16 startRow - yt) / dY in
+    // 1/16 pixels; its ceiling in pixels is floor(n / denominator) with
+    // n = dX (16 startRow - yt) + dY (xt + 16) - 1 and denominator = 16 dY.
+    // One division gives it together with the per-scanline step: with
+    // dX = q dY + rem (floor division) and a = 16 startRow - yt (0..15),
+    // n = dY m' + rem a - 1 where m' = q a + xt + 16. Splitting
+    // m' = 16 m + mu (mu 0..15) leaves n = denominator m + rest with
+    // rest = dY mu + rem a - 1 in -1 .. 30 dY - 16, so the column is m, m - 1
+    // or m + 1 and the error term is what remains. 64-bit intermediates: the
+    // products reach 256 x width x height.
+    const int64_t dX = bottom.x - xt;
+    const int64_t dY = bottom.y - yt;
+    const int64_t denominator = dY * kSubpixels;
+    edge.denominator = static_cast<int32_t>(denominator);
+    int32_t quotient, rem;
+    floorDivide32(static_cast<int32_t>(dX), static_cast<int32_t>(dY), quotient, rem);
+    const int64_t a = startRow * kSubpixels - yt;
+    const int64_t whole = quotient * a + xt + kSubpixels;
+    const int64_t m = whole >> kSubpixelShift;
+    const int64_t rest = dY * (whole & kSubpixelCeil) + rem * a - 1;
+    // Branch-free: which of the three it is depends on the edge's slope.
+    const int64_t carry = static_cast<int64_t>(rest >= denominator) - static_cast<int64_t>(rest < 0);
+    edge.column = static_cast<int32_t>(m + carry);
+    edge.errorTerm = static_cast<int32_t>(rest - carry * denominator);
+    // (columnStep, numerator) = floor division of 16 dX by 16 dY.
+    edge.columnStep = quotient;
+    edge.numerator = rem * kSubpixels;
+
+    // Move the quantities from the top vertex to the first covered pixel centre.
+    const Gradients& g = r.gradients;
+    const RasterVertex& t = *top.v;
+    const float yPre = static_cast<float>(startRow * kSubpixels - yt) / kSubpixelsF;
+    const float xPre = static_cast<float>(edge.column * kSubpixels - xt) / kSubpixelsF;
+    const float columnStep = static_cast<float>(edge.columnStep);
+    edge.persp = t.perspective + yPre * g.dPerspDy + xPre * g.dPerspDx;
+    edge.perspStep = columnStep * g.dPerspDx + g.dPerspDy;
+    edge.perspStepExtra = g.dPerspDx;
+    if constexpr (kTextured) {
+        edge.uPersp = t.uPersp + yPre * g.dUPerspDy + xPre * g.dUPerspDx;
+        edge.uPerspStep = columnStep * g.dUPerspDx + g.dUPerspDy;
+        edge.uPerspStepExtra = g.dUPerspDx;
+        edge.vPersp = t.vPersp + yPre * g.dVPerspDy + xPre * g.dVPerspDx;
+        edge.vPerspStep = columnStep * g.dVPerspDx + g.dVPerspDy;
+        edge.vPerspStepExtra = g.dVPerspDx;
+    }
+    if constexpr (kShaded) {
+        edge.shade = t.shade + yPre * g.dShadeDy + xPre * g.dShadeDx;
+        edge.shadeStep = columnStep * g.dShadeDx + g.dShadeDy;
+        edge.shadeStepExtra = g.dShadeDx;
+    }
+}
+
+template <bool kTextured, bool kShaded>
+inline void stepEdge(Edge& e) {
+    e.column += e.columnStep;
+    e.rowsLeft -= 1;
+    e.persp += e.perspStep;
+    if constexpr (kTextured) {
+        e.uPersp += e.uPerspStep;
+        e.vPersp += e.vPerspStep;
+    }
+    if constexpr (kShaded) e.shade += e.shadeStep;
+    e.errorTerm += e.numerator;
+    if (e.errorTerm >= e.denominator) {
+        e.column += 1;
+        e.errorTerm -= e.denominator;
+        e.persp += e.perspStepExtra;
+        if constexpr (kTextured) {
+            e.uPersp += e.uPerspStepExtra;
+            e.vPersp += e.vPerspStepExtra;
+        }
+        if constexpr (kShaded) e.shade += e.shadeStepExtra;
+    }
+}
+
+// Walks the polygon's edges from its top vertex, the left side forward
+// through the list and the right side backward, and calls fill(left, right)
+// once per covered scanline with both edges on it. The edges are stepped in
+// locals, where no store to the target can touch them; r.leftEdge and
+// r.rightEdge stay the slots of the public initEdge and stepEdges.
+template <bool kTextured, bool kShaded, class Fill>
+inline void walkPolygon(Rasterizer& r, const SnappedVertex* p, int count, Fill fill) {
+    int top = 0;
+    for (int k = 1; k < count; ++k)
+        if (p[k].v->sy < p[top].v->sy) top = k;  // ties: the earliest wins
+
+    // The left side runs forward through the list, the right side backward.
+    auto next = [count](int k) { return k + 1 == count ? 0 : k + 1; };
+    auto previous = [count](int k) { return k == 0 ? count - 1 : k - 1; };
+    Edge left, right;
+    int leftAt = next(top);
+    int rightAt = previous(top);
+    startEdge<true, kTextured, kShaded>(r, left, p[top], p[leftAt]);
+    startEdge<false, kTextured, false>(r, right, p[top], p[rightAt]);
+    int edgesToStart = count - 1;
+    const int32_t width = r.targetWidth;
+    const int32_t pixelCount = r.pixelCount;
+
+    for (;;) {
+        while (left.rowsLeft > 0 && right.rowsLeft > 0) {
+            if (left.rowStart >= pixelCount) return;  // below the target
+            fill(left, right);
+            stepEdge<kTextured, kShaded>(left);
+            left.rowStart += width;
+            stepEdge<kTextured, false>(right);
+        }
+        // Edges of no height are used up here at once.
+        if (left.rowsLeft <= 0) {
+            if (edgesToStart == 0) return;
+            --edgesToStart;
+            const int to = next(leftAt);
+            startEdge<true, kTextured, kShaded>(r, left, p[leftAt], p[to]);
+            leftAt = to;
+        }
+        if (right.rowsLeft <= 0) {
+            if (edgesToStart == 0) return;
+            --edgesToStart;
+            const int to = previous(rightAt);
+            startEdge<false, kTextured, false>(r, right, p[rightAt], p[to]);
+            rightAt = to;
+        }
+    }
+}
+
+}  // namespace raster
