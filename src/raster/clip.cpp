@@ -20,6 +20,7 @@
 #include "raster/fixed_point.h"
 #include "raster/rasterizer.h"
 #include "raster/scan_convert.h"
+#include "raster/triangle_setup.h"
 
 namespace {
 
@@ -134,7 +135,7 @@ inline bool screenVertexUsable(const SnappedVertex& s, int32_t xLimit, int32_t y
 }
 
 template <bool kTextured, bool kShaded>
-bool triangleUsable(const SnappedVertex* t, int32_t xLimit, int32_t yLimit) {
+inline bool triangleUsable(const SnappedVertex* t, int32_t xLimit, int32_t yLimit) {
     return screenVertexUsable<kTextured, kShaded>(t[0], xLimit, yLimit) &&
            screenVertexUsable<kTextured, kShaded>(t[1], xLimit, yLimit) &&
            screenVertexUsable<kTextured, kShaded>(t[2], xLimit, yLimit);
@@ -150,7 +151,7 @@ bool triangleUsableInModes(const Rasterizer& r, const SnappedVertex* t, int32_t 
 }
 
 // Twice the snapped area, in 1/256 pixel units; 0 for a degenerate triangle.
-int64_t snappedArea(const SnappedVertex* t) {
+inline int64_t snappedArea(const SnappedVertex* t) {
     const int64_t ax = t[0].x, ay = t[0].y;
     return (t[1].x - ax) * (t[2].y - ay) - (t[2].x - ax) * (t[1].y - ay);
 }
@@ -159,7 +160,7 @@ int64_t snappedArea(const SnappedVertex* t) {
 // ceil(min y) <= r < ceil(max y), and every covered column c lies between the
 // ceilings of two edge positions on that scanline, so ceil(min x) <= c <
 // ceil(max x). Either range empty means nothing to draw.
-bool coversNoPixel(const SnappedVertex* t) {
+inline bool coversNoPixel(const SnappedVertex* t) {
     auto ceilCell = [](int32_t v) { return (v + raster::kSubpixelCeil) >> raster::kSubpixelShift; };
     const int32_t minY = std::min({t[0].y, t[1].y, t[2].y}), maxY = std::max({t[0].y, t[1].y, t[2].y});
     if (ceilCell(minY) == ceilCell(maxY)) return true;

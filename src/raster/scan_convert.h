@@ -55,11 +55,6 @@ struct SnappedVertex {
 // The vertex with its position snapped once.
 inline SnappedVertex snapVertex(const RasterVertex& v) { return {&v, snapSubpixel(v.sx), snapSubpixel(v.sy)}; }
 
-// setupGradients over already snapped vertices; uPersp and vPersp take part
-// when `textured`, shade when `shaded`.
-template <bool kTextured, bool kShaded>
-void setupSnappedGradients(Rasterizer& r, const SnappedVertex& v0, const SnappedVertex& v1, const SnappedVertex& v2);
-
 // scanTriangle for a polygon of `count` (3 .. 20) checked vertices (each
 // snaps inside the target) whose gradients are set, filling every span with
 // F, which is not None.
