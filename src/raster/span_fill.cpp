@@ -465,17 +465,14 @@ inline void startShade(const Rasterizer& r, const Edge& left, int32_t count, Dep
     }
 }
 
-template <SpanCase C>
-void fillUntextured(Rasterizer& r, const Edge& left, const Edge& right, SpanExtent span) {
+// Cuts the untextured span into its blocks and calls block(pixels, depths,
+// count) for each, with st.z and st.dz set to the block's depth and step.
+template <class Block>
+inline void forEachDepthBlock(const Rasterizer& r, const Edge& left, const Edge& right, SpanExtent span,
+                              DepthShade& st, Block block) {
     const Gradients& g = r.gradients;
-    const SpanColours palette = spanColours<isBlended(C)>(r);
     uint16_t* pixels = r.targetPixels + span.first;
     uint32_t* depths = r.depth + span.first;
-    DepthShade st{};
-    if constexpr (isShaded(C)) startShade(r, left, span.count, st);
-    BlockColours colours;
-    if constexpr (C == SpanCase::Flat) std::fill(colours, colours + kBlockPixels, palette.emissivePixel);
-
     float persp = left.persp;
     float zStart = (1.0f / persp) * kFractionOne;
     int32_t remaining = span.count;
@@ -488,7 +485,7 @@ void fillUntextured(Rasterizer& r, const Edge& left, const Edge& right, SpanExte
             const float zNextEnd = kFractionOne / (persp + g.dPerspDx16);
             st.z = raster::truncDepth(zStart);
             st.dz = static_cast<uint32_t>(raster::truncSaturated((zEnd - zStart) / kBlockPixelsF));
-            untexturedPixels<C>(pixels, depths, kBlockPixels, st, palette, colours);
+            block(pixels, depths, kBlockPixels);
             pixels += kBlockPixels;
             depths += kBlockPixels;
             remaining -= kBlockPixels;
@@ -503,7 +500,47 @@ void fillUntextured(Rasterizer& r, const Edge& left, const Edge& right, SpanExte
         const float zEnd = kFractionOne / (right.persp - g.dPerspDx);
         st.dz = static_cast<uint32_t>(raster::truncSaturated((zEnd - zStart) / static_cast<float>(remaining)));
     }
-    untexturedPixels<C>(pixels, depths, remaining, st, palette, colours);
+    block(pixels, depths, remaining);
+}
+
+template <SpanCase C>
+void fillUntextured(Rasterizer& r, const Edge& left, const Edge& right, SpanExtent span) {
+    const SpanColours palette = spanColours<isBlended(C)>(r);
+    DepthShade st{};
+    if constexpr (isShaded(C)) startShade(r, left, span.count, st);
+    BlockColours colours;
+    if constexpr (C == SpanCase::Flat) std::fill(colours, colours + kBlockPixels, palette.emissivePixel);
+#if defined(__SSE2__)
+    // A span whose shade stays in range end to end steps its shaded channels
+    // through all its blocks, set up once.
+    if constexpr (isShaded(C)) {
+        if (span.count >= kLanes && blockShadeInRange(st, span.count) &&
+            (C == SpanCase::Shaded || wholeWeights(palette))) {
+            LinearShade8 shade(palette, st.shade, st.dShade);
+            const __m128i newWeight = _mm_set1_epi16(static_cast<int16_t>(palette.newWeight));
+            const __m128i oldWeight = _mm_set1_epi16(static_cast<int16_t>(palette.oldWeight));
+            auto diffuse = [&palette](int32_t, uint32_t& red, uint32_t& green, uint32_t& blue) {
+                red = palette.diffuseR;
+                green = palette.diffuseG;
+                blue = palette.diffuseB;
+            };
+            forEachDepthBlock(r, left, right, span, st, [&](uint16_t* pixels, uint32_t* depths, int32_t count) {
+                int32_t i = 0;
+                for (; i + kLanes <= count; i += kLanes) {
+                    if constexpr (C == SpanCase::Shaded) store8(colours + i, raster::pack8(shade.next()));
+                    else store8(colours + i, blendFresh8(pixels + i, shade.next(), newWeight, oldWeight));
+                }
+                blockColours<C>(colours, pixels, i, count, st.shade, st.dShade, palette, diffuse);
+                depthSelect<!isBlended(C)>(pixels, depths, count, st.z, st.dz, colours);
+                st.shade += count * st.dShade;
+            });
+            return;
+        }
+    }
+#endif
+    forEachDepthBlock(r, left, right, span, st, [&](uint16_t* pixels, uint32_t* depths, int32_t count) {
+        untexturedPixels<C>(pixels, depths, count, st, palette, colours);
+    });
 }
 
 // Spans shorter than one SSE2 step, the usual ones of small triangles: one
