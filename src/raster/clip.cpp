@@ -156,16 +156,19 @@ inline int64_t snappedArea(const SnappedVertex* t) {
     return (t[1].x - ax) * (t[2].y - ay) - (t[2].x - ax) * (t[1].y - ay);
 }
 
-// True when no pixel centre can be covered: every covered scanline r has
-// ceil(min y) <= r < ceil(max y), and every covered column c lies between the
-// ceilings of two edge positions on that scanline, so ceil(min x) <= c <
-// ceil(max x). Either range empty means nothing to draw.
-inline bool coversNoPixel(const SnappedVertex* t) {
+// The scanlines and columns whose pixel centres the triangle may cover:
+// every covered scanline r has ceil(min y) <= r < ceil(max y), and every
+// covered column c lies between the ceilings of two edge positions on that
+// scanline, so ceil(min x) <= c < ceil(max x).
+struct PixelBounds {
+    int32_t firstRow, endRow;
+    int32_t firstColumn, endColumn;
+};
+
+inline PixelBounds pixelBounds(const SnappedVertex* t) {
     auto ceilCell = [](int32_t v) { return (v + raster::kSubpixelCeil) >> raster::kSubpixelShift; };
-    const int32_t minY = std::min({t[0].y, t[1].y, t[2].y}), maxY = std::max({t[0].y, t[1].y, t[2].y});
-    if (ceilCell(minY) == ceilCell(maxY)) return true;
-    const int32_t minX = std::min({t[0].x, t[1].x, t[2].x}), maxX = std::max({t[0].x, t[1].x, t[2].x});
-    return ceilCell(minX) == ceilCell(maxX);
+    return {ceilCell(std::min({t[0].y, t[1].y, t[2].y})), ceilCell(std::max({t[0].y, t[1].y, t[2].y})),
+            ceilCell(std::min({t[0].x, t[1].x, t[2].x})), ceilCell(std::max({t[0].x, t[1].x, t[2].x}))};
 }
 
 // Fans the clipped polygon from its first vertex. Each fan triangle is
@@ -194,9 +197,13 @@ void rasterizeFan(Rasterizer& r, RasterVertex* const* polygon, int count) {
             continue;
         }
         if constexpr (F != SpanFiller::None) {
-            if (coversNoPixel(t)) continue;
+            const PixelBounds b = pixelBounds(t);
+            if (b.firstRow == b.endRow || b.firstColumn == b.endColumn) continue;  // no pixel centre
             raster::setupSnappedGradients<kTextured, kShaded>(r, t[0], t[1], t[2]);
-            raster::scanSnappedTriangle<F>(r, t, 3);
+            if (b.endRow == b.firstRow + 1 && b.endColumn - b.firstColumn <= raster::kNarrowColumns)
+                raster::scanSingleRowTriangle<F>(r, t, b.firstRow, b.firstColumn, b.endColumn);
+            else
+                raster::scanSnappedTriangle<F>(r, t, 3);
         }
     }
 }

@@ -16,6 +16,7 @@
 // right edges.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 
 #include "raster/fixed_point.h"
@@ -38,6 +39,22 @@ inline void floorDivide32(int32_t numerator, int32_t divisor, int32_t& quotient,
     }
     quotient = q;
     remainder = r;
+}
+
+// Moves the interpolated quantities from the edge's top vertex to its first
+// covered pixel centre, (edge.column, startRow).
+template <bool kTextured, bool kShaded>
+inline void prestepEdge(const Rasterizer& r, Edge& edge, const SnappedVertex& top, int32_t startRow) {
+    const Gradients& g = r.gradients;
+    const RasterVertex& t = *top.v;
+    const float yPre = static_cast<float>(startRow * kSubpixels - top.y) / kSubpixelsF;
+    const float xPre = static_cast<float>(edge.column * kSubpixels - top.x) / kSubpixelsF;
+    edge.persp = t.perspective + yPre * g.dPerspDy + xPre * g.dPerspDx;
+    if constexpr (kTextured) {
+        edge.uPersp = t.uPersp + yPre * g.dUPerspDy + xPre * g.dUPerspDx;
+        edge.vPersp = t.vPersp + yPre * g.dVPerspDy + xPre * g.dVPerspDx;
+    }
+    if constexpr (kShaded) edge.shade = t.shade + yPre * g.dShadeDy + xPre * g.dShadeDx;
 }
 
 // Starts an edge from top to bottom. kLeft: the edge also keeps the row
@@ -78,25 +95,18 @@ inline void startEdge(Rasterizer& r, Edge& edge, const SnappedVertex& top, const
     edge.columnStep = quotient;
     edge.numerator = rem * kSubpixels;
 
-    // Move the quantities from the top vertex to the first covered pixel centre.
+    prestepEdge<kTextured, kShaded>(r, edge, top, startRow);
     const Gradients& g = r.gradients;
-    const RasterVertex& t = *top.v;
-    const float yPre = static_cast<float>(startRow * kSubpixels - yt) / kSubpixelsF;
-    const float xPre = static_cast<float>(edge.column * kSubpixels - xt) / kSubpixelsF;
     const float columnStep = static_cast<float>(edge.columnStep);
-    edge.persp = t.perspective + yPre * g.dPerspDy + xPre * g.dPerspDx;
     edge.perspStep = columnStep * g.dPerspDx + g.dPerspDy;
     edge.perspStepExtra = g.dPerspDx;
     if constexpr (kTextured) {
-        edge.uPersp = t.uPersp + yPre * g.dUPerspDy + xPre * g.dUPerspDx;
         edge.uPerspStep = columnStep * g.dUPerspDx + g.dUPerspDy;
         edge.uPerspStepExtra = g.dUPerspDx;
-        edge.vPersp = t.vPersp + yPre * g.dVPerspDy + xPre * g.dVPerspDx;
         edge.vPerspStep = columnStep * g.dVPerspDx + g.dVPerspDy;
         edge.vPerspStepExtra = g.dVPerspDx;
     }
     if constexpr (kShaded) {
-        edge.shade = t.shade + yPre * g.dShadeDy + xPre * g.dShadeDx;
         edge.shadeStep = columnStep * g.dShadeDx + g.dShadeDy;
         edge.shadeStepExtra = g.dShadeDx;
     }
@@ -123,6 +133,18 @@ inline void stepEdge(Edge& e) {
         }
         if constexpr (kShaded) e.shade += e.shadeStepExtra;
     }
+}
+
+// The column of edge (a, b) on scanline `row` (one the edge covers), known to
+// lie in c0 .. c1: the smallest c with 16 c >= x(row), x(row) = a.x +
+// dX (16 row - a.y) / dY in 1/16 pixels, compared multiplied out by dY > 0.
+// The same ceiling as the walker's division.
+inline int32_t columnOnRow(const SnappedVertex& a, const SnappedVertex& b, int32_t row, int32_t c0, int32_t c1) {
+    const int64_t dX = b.x - a.x, dY = b.y - a.y;
+    const int64_t scaledX = static_cast<int64_t>(a.x) * dY + dX * (static_cast<int64_t>(row) * kSubpixels - a.y);
+    int32_t c = c0;
+    while (c < c1 && static_cast<int64_t>(c) * kSubpixels * dY < scaledX) ++c;
+    return c;
 }
 
 // Walks the polygon's edges from its top vertex, the left side forward
@@ -172,6 +194,36 @@ inline void walkPolygon(Rasterizer& r, const SnappedVertex* p, int count, Fill f
             rightAt = to;
         }
     }
+}
+
+// The usual triangle of a dense mesh: all its pixel centres, if any, on
+// scanline `row` and in columns c0 .. c1 (at most kNarrowColumns + 1 of
+// them). Fills the one span walkPolygon would fill, from the edges it would
+// use there (top -> next unless that one covers no scanline, then next ->
+// previous; the right side likewise backward) with the same prestep, but the
+// edge columns come from a compare or two instead of a division and nothing
+// is stepped.
+template <bool kTextured, bool kShaded, class Fill>
+inline void walkSingleRow(Rasterizer& r, const SnappedVertex* p, int32_t row, int32_t c0, int32_t c1,
+                          Fill fill) {
+    int top = 0;
+    if (p[1].v->sy < p[top].v->sy) top = 1;  // ties: the earliest wins
+    if (p[2].v->sy < p[top].v->sy) top = 2;
+    const int next = top == 2 ? 0 : top + 1;
+    const int previous = top == 0 ? 2 : top - 1;
+    const bool nextCovers = ceilRow(p[next].y) > row, previousCovers = ceilRow(p[previous].y) > row;
+    const SnappedVertex& leftTop = nextCovers ? p[top] : p[next];
+    const SnappedVertex& leftBottom = nextCovers ? p[next] : p[previous];
+    const SnappedVertex& rightTop = previousCovers ? p[top] : p[previous];
+    const SnappedVertex& rightBottom = previousCovers ? p[previous] : p[next];
+    Edge left, right;
+    left.column = columnOnRow(leftTop, leftBottom, row, c0, c1);
+    right.column = columnOnRow(rightTop, rightBottom, row, c0, c1);
+    left.rowStart = row * r.targetWidth;
+    if (right.column <= left.column || left.rowStart >= r.pixelCount) return;  // no pixel centre
+    prestepEdge<kTextured, kShaded>(r, left, leftTop, row);
+    prestepEdge<kTextured, false>(r, right, rightTop, row);
+    fill(left, right);
 }
 
 }  // namespace raster

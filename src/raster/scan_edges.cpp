@@ -22,21 +22,6 @@ void startEdgeFor(Rasterizer& r, Edge& edge, const SnappedVertex& top, const Sna
 
 }  // namespace
 
-void scanSnappedPolygon(Rasterizer& r, SpanFiller filler, const SnappedVertex* p, int count) {
-    switch (filler) {
-        case SpanFiller::None: return;
-        case SpanFiller::Flat: return scanSnappedTriangle<SpanFiller::Flat>(r, p, count);
-        case SpanFiller::FlatBlend: return scanSnappedTriangle<SpanFiller::FlatBlend>(r, p, count);
-        case SpanFiller::Shaded: return scanSnappedTriangle<SpanFiller::Shaded>(r, p, count);
-        case SpanFiller::ShadedBlend: return scanSnappedTriangle<SpanFiller::ShadedBlend>(r, p, count);
-        case SpanFiller::TexturedFlat: return scanSnappedTriangle<SpanFiller::TexturedFlat>(r, p, count);
-        case SpanFiller::TexturedFlatBlend: return scanSnappedTriangle<SpanFiller::TexturedFlatBlend>(r, p, count);
-        case SpanFiller::TexturedShaded: return scanSnappedTriangle<SpanFiller::TexturedShaded>(r, p, count);
-        case SpanFiller::TexturedShadedBlend:
-            return scanSnappedTriangle<SpanFiller::TexturedShadedBlend>(r, p, count);
-    }
-}
-
 }  // namespace raster
 
 using raster::SnappedVertex;
@@ -70,5 +55,5 @@ void Rasterizer::scanTriangle(RasterVertex* const* polygon, int count) {
         snapped[k] = raster::snapVertex(*polygon[k]);
         if (snapped[k].x < 0 || snapped[k].y < 0 || snapped[k].x > xLimit || snapped[k].y > yLimit) return;
     }
-    raster::scanSnappedPolygon(*this, raster::chooseSpanFiller(*this), snapped, count);
+    raster::walkSnappedPolygon(*this, raster::chooseSpanFiller(*this), snapped, count);
 }

@@ -724,17 +724,42 @@ inline void fillSpanWith(Rasterizer& r, const Edge& left, const Edge& right) {
 // The walker with the filler inlined into its scanline loop.
 template <SpanFiller F>
 void scanSnappedTriangle(Rasterizer& r, const SnappedVertex* polygon, int count) {
-    walkPolygon<fillerTextured(F), fillerShaded(F)>(r, polygon, count, [&r](const Edge& left, const Edge& right) { fillSpanWith<F>(r, left, right); });
+    walkPolygon<fillerTextured(F), fillerShaded(F)>(
+        r, polygon, count, [&r](const Edge& left, const Edge& right) { fillSpanWith<F>(r, left, right); });
 }
 
-template void scanSnappedTriangle<SpanFiller::Flat>(Rasterizer&, const SnappedVertex*, int);
-template void scanSnappedTriangle<SpanFiller::FlatBlend>(Rasterizer&, const SnappedVertex*, int);
-template void scanSnappedTriangle<SpanFiller::Shaded>(Rasterizer&, const SnappedVertex*, int);
-template void scanSnappedTriangle<SpanFiller::ShadedBlend>(Rasterizer&, const SnappedVertex*, int);
-template void scanSnappedTriangle<SpanFiller::TexturedFlat>(Rasterizer&, const SnappedVertex*, int);
-template void scanSnappedTriangle<SpanFiller::TexturedFlatBlend>(Rasterizer&, const SnappedVertex*, int);
-template void scanSnappedTriangle<SpanFiller::TexturedShaded>(Rasterizer&, const SnappedVertex*, int);
-template void scanSnappedTriangle<SpanFiller::TexturedShadedBlend>(Rasterizer&, const SnappedVertex*, int);
+template <SpanFiller F>
+void scanSingleRowTriangle(Rasterizer& r, const SnappedVertex* triangle, int32_t row, int32_t c0, int32_t c1) {
+    walkSingleRow<fillerTextured(F), fillerShaded(F)>(
+        r, triangle, row, c0, c1, [&r](const Edge& left, const Edge& right) { fillSpanWith<F>(r, left, right); });
+}
+
+#define ORVELLA_SCAN_INSTANCES(F)                                                      \
+    template void scanSnappedTriangle<F>(Rasterizer&, const SnappedVertex*, int); \
+    template void scanSingleRowTriangle<F>(Rasterizer&, const SnappedVertex*, int32_t, int32_t, int32_t);
+ORVELLA_SCAN_INSTANCES(SpanFiller::Flat)
+ORVELLA_SCAN_INSTANCES(SpanFiller::FlatBlend)
+ORVELLA_SCAN_INSTANCES(SpanFiller::Shaded)
+ORVELLA_SCAN_INSTANCES(SpanFiller::ShadedBlend)
+ORVELLA_SCAN_INSTANCES(SpanFiller::TexturedFlat)
+ORVELLA_SCAN_INSTANCES(SpanFiller::TexturedFlatBlend)
+ORVELLA_SCAN_INSTANCES(SpanFiller::TexturedShaded)
+ORVELLA_SCAN_INSTANCES(SpanFiller::TexturedShadedBlend)
+#undef ORVELLA_SCAN_INSTANCES
+
+void walkSnappedPolygon(Rasterizer& r, SpanFiller filler, const SnappedVertex* p, int count) {
+    switch (filler) {
+        case SpanFiller::None: return;
+        case SpanFiller::Flat: return scanSnappedTriangle<SpanFiller::Flat>(r, p, count);
+        case SpanFiller::FlatBlend: return scanSnappedTriangle<SpanFiller::FlatBlend>(r, p, count);
+        case SpanFiller::Shaded: return scanSnappedTriangle<SpanFiller::Shaded>(r, p, count);
+        case SpanFiller::ShadedBlend: return scanSnappedTriangle<SpanFiller::ShadedBlend>(r, p, count);
+        case SpanFiller::TexturedFlat: return scanSnappedTriangle<SpanFiller::TexturedFlat>(r, p, count);
+        case SpanFiller::TexturedFlatBlend: return scanSnappedTriangle<SpanFiller::TexturedFlatBlend>(r, p, count);
+        case SpanFiller::TexturedShaded: return scanSnappedTriangle<SpanFiller::TexturedShaded>(r, p, count);
+        case SpanFiller::TexturedShadedBlend: return scanSnappedTriangle<SpanFiller::TexturedShadedBlend>(r, p, count);
+    }
+}
 
 }  // namespace raster
 
