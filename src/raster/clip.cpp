@@ -200,10 +200,13 @@ void rasterizeFan(Rasterizer& r, RasterVertex* const* polygon, int count) {
             const PixelBounds b = pixelBounds(t);
             if (b.firstRow == b.endRow || b.firstColumn == b.endColumn) continue;  // no pixel centre
             raster::setupSnappedGradients<kTextured, kShaded>(r, t[0], t[1], t[2]);
-            if (b.endRow == b.firstRow + 1 && b.endColumn - b.firstColumn <= raster::kNarrowColumns)
-                raster::scanSingleRowTriangle<F>(r, t, b.firstRow, b.firstColumn, b.endColumn);
-            else
+            const int32_t rows = b.endRow - b.firstRow;
+            if (rows > raster::kShortRows || b.endColumn - b.firstColumn > raster::kNarrowColumns)
                 raster::scanSnappedTriangle<F>(r, t, 3);
+            else if (rows == 1)
+                raster::scanNarrowScanline<F>(r, t, b.firstRow, b.firstColumn, b.endColumn);
+            else
+                raster::scanNarrowTriangle<F>(r, t, b.firstRow, b.endRow, b.firstColumn, b.endColumn);
         }
     }
 }

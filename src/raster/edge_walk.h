@@ -196,26 +196,101 @@ inline void walkPolygon(Rasterizer& r, const SnappedVertex* p, int count, Fill f
     }
 }
 
-// The usual triangle of a dense mesh: all its pixel centres, if any, on
-// scanline `row` and in columns c0 .. c1 (at most kNarrowColumns + 1 of
-// them). Fills the one span walkPolygon would fill, from the edges it would
-// use there (top -> next unless that one covers no scanline, then next ->
-// previous; the right side likewise backward) with the same prestep, but the
-// edge columns come from a compare or two instead of a division and nothing
-// is stepped.
+// One scanline down a narrow triangle's edge (a, b), to the column that
+// columnOnRow found there: the walker's step, with its whole-column part
+// floor(dX / dY) told from the columns actually advanced (that part, or one
+// more when the error term carries) by one compare instead of a division.
+template <bool kTextured, bool kShaded>
+inline void stepNarrowEdge(const Rasterizer& r, Edge& edge, const SnappedVertex& a, const SnappedVertex& b,
+                           int32_t column) {
+    const int32_t advance = column - edge.column;
+    const int64_t dX = b.x - a.x, dY = b.y - a.y;
+    const int32_t wholeStep = static_cast<int64_t>(advance) * dY <= dX ? advance : advance - 1;
+    const Gradients& g = r.gradients;
+    const float columnStep = static_cast<float>(wholeStep);
+    edge.persp += columnStep * g.dPerspDx + g.dPerspDy;
+    if constexpr (kTextured) {
+        edge.uPersp += columnStep * g.dUPerspDx + g.dUPerspDy;
+        edge.vPersp += columnStep * g.dVPerspDx + g.dVPerspDy;
+    }
+    if constexpr (kShaded) edge.shade += columnStep * g.dShadeDx + g.dShadeDy;
+    if (wholeStep != advance) {
+        edge.persp += g.dPerspDx;
+        if constexpr (kTextured) {
+            edge.uPersp += g.dUPerspDx;
+            edge.vPersp += g.dVPerspDx;
+        }
+        if constexpr (kShaded) edge.shade += g.dShadeDx;
+    }
+    edge.column = column;
+}
+
+// The usual triangle of a dense mesh: its pixel centres, if any, on the
+// scanlines firstRow .. endRow - 1 and in columns c0 .. c1 (at most
+// kNarrowColumns + 1 of them). Fills the spans walkPolygon would fill, on
+// each scanline from the edges it would use there (on the left top -> next
+// until next's scanline, then next -> previous; the right side likewise
+// backward), started with the same prestep and stepped with the same
+// arithmetic, but every column comes from a compare or a few instead of the
+// walk's divisions.
 template <bool kTextured, bool kShaded, class Fill>
-inline void walkSingleRow(Rasterizer& r, const SnappedVertex* p, int32_t row, int32_t c0, int32_t c1,
-                          Fill fill) {
+inline void walkNarrowTriangle(Rasterizer& r, const SnappedVertex* p, int32_t firstRow, int32_t endRow, int32_t c0,
+                               int32_t c1, Fill fill) {
     int top = 0;
     if (p[1].v->sy < p[top].v->sy) top = 1;  // ties: the earliest wins
     if (p[2].v->sy < p[top].v->sy) top = 2;
-    const int next = top == 2 ? 0 : top + 1;
-    const int previous = top == 0 ? 2 : top - 1;
-    const bool nextCovers = ceilRow(p[next].y) > row, previousCovers = ceilRow(p[previous].y) > row;
-    const SnappedVertex& leftTop = nextCovers ? p[top] : p[next];
-    const SnappedVertex& leftBottom = nextCovers ? p[next] : p[previous];
-    const SnappedVertex& rightTop = previousCovers ? p[top] : p[previous];
-    const SnappedVertex& rightBottom = previousCovers ? p[previous] : p[next];
+    const SnappedVertex& t = p[top];
+    const SnappedVertex& n = p[top == 2 ? 0 : top + 1];
+    const SnappedVertex& v = p[top == 0 ? 2 : top - 1];
+    const int32_t nextRow = ceilRow(n.y), previousRow = ceilRow(v.y);
+    Edge left, right;
+    int leftOn = -1, rightOn = -1;  // which edge of each side the last scanline used
+    for (int32_t row = firstRow; row < endRow; ++row) {
+        const int leftNow = row < nextRow ? 0 : 1;
+        const SnappedVertex& leftTop = leftNow == 0 ? t : n;
+        const SnappedVertex& leftBottom = leftNow == 0 ? n : v;
+        const int32_t leftColumn = columnOnRow(leftTop, leftBottom, row, c0, c1);
+        if (leftNow == leftOn) {
+            stepNarrowEdge<kTextured, kShaded>(r, left, leftTop, leftBottom, leftColumn);
+        } else {
+            left.column = leftColumn;
+            prestepEdge<kTextured, kShaded>(r, left, leftTop, row);
+            leftOn = leftNow;
+        }
+        const int rightNow = row < previousRow ? 0 : 1;
+        const SnappedVertex& rightTop = rightNow == 0 ? t : v;
+        const SnappedVertex& rightBottom = rightNow == 0 ? v : n;
+        const int32_t rightColumn = columnOnRow(rightTop, rightBottom, row, c0, c1);
+        if (rightNow == rightOn) {
+            stepNarrowEdge<kTextured, false>(r, right, rightTop, rightBottom, rightColumn);
+        } else {
+            right.column = rightColumn;
+            prestepEdge<kTextured, false>(r, right, rightTop, row);
+            rightOn = rightNow;
+        }
+        left.rowStart = row * r.targetWidth;
+        if (left.rowStart >= r.pixelCount) return;  // below the target
+        fill(left, right);
+    }
+}
+
+// walkNarrowTriangle for a triangle of the one scanline `row`, most often
+// with no pixel centre on it: both columns first, and the prestep only for a
+// span that is there.
+template <bool kTextured, bool kShaded, class Fill>
+inline void walkNarrowScanline(Rasterizer& r, const SnappedVertex* p, int32_t row, int32_t c0, int32_t c1,
+                               Fill fill) {
+    int top = 0;
+    if (p[1].v->sy < p[top].v->sy) top = 1;  // ties: the earliest wins
+    if (p[2].v->sy < p[top].v->sy) top = 2;
+    const SnappedVertex& t = p[top];
+    const SnappedVertex& n = p[top == 2 ? 0 : top + 1];
+    const SnappedVertex& v = p[top == 0 ? 2 : top - 1];
+    const bool nextCovers = ceilRow(n.y) > row, previousCovers = ceilRow(v.y) > row;
+    const SnappedVertex& leftTop = nextCovers ? t : n;
+    const SnappedVertex& leftBottom = nextCovers ? n : v;
+    const SnappedVertex& rightTop = previousCovers ? t : v;
+    const SnappedVertex& rightBottom = previousCovers ? v : n;
     Edge left, right;
     left.column = columnOnRow(leftTop, leftBottom, row, c0, c1);
     right.column = columnOnRow(rightTop, rightBottom, row, c0, c1);

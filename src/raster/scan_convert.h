@@ -46,10 +46,11 @@ SpanFiller chooseSpanFiller(const Rasterizer& r);
 // drawIndexedFaces).
 void drawTriangleWith(Rasterizer& r, SpanFiller filler, RasterVertex* a, RasterVertex* b, RasterVertex* c);
 
-// Widest bounding box, in candidate columns less one, that
-// scanSingleRowTriangle takes: each edge's column is then found in at most
-// this many compares.
-constexpr int32_t kNarrowColumns = 2;
+// The triangles scanNarrowTriangle takes: each edge's column on a scanline
+// is found in at most kNarrowColumns compares, and a triangle of more than
+// kShortRows scanlines is cheaper to walk.
+constexpr int32_t kNarrowColumns = 3;
+constexpr int32_t kShortRows = 4;
 
 // A vertex of the triangle being converted with its 28.4 position.
 struct SnappedVertex {
@@ -65,11 +66,16 @@ inline SnappedVertex snapVertex(const RasterVertex& v) { return {&v, snapSubpixe
 // F, which is not None.
 template <SpanFiller F>
 void scanSnappedTriangle(Rasterizer& r, const SnappedVertex* polygon, int count);
-// The same for a triangle whose pixel centres, if any, all lie on scanline
-// `row` and in columns c0 .. c1, at most kNarrowColumns + 1 of them: the same
-// span, found without the edge walk's divisions.
+// The same for a triangle whose pixel centres, if any, lie on scanlines
+// firstRow .. endRow - 1 (at most kShortRows of them) and in columns
+// c0 .. c1 (at most kNarrowColumns + 1 of them): the same spans, found
+// without the edge walk's divisions.
 template <SpanFiller F>
-void scanSingleRowTriangle(Rasterizer& r, const SnappedVertex* triangle, int32_t row, int32_t c0, int32_t c1);
+void scanNarrowTriangle(Rasterizer& r, const SnappedVertex* triangle, int32_t firstRow, int32_t endRow, int32_t c0,
+                        int32_t c1);
+// scanNarrowTriangle for a triangle of the one scanline `row`.
+template <SpanFiller F>
+void scanNarrowScanline(Rasterizer& r, const SnappedVertex* triangle, int32_t row, int32_t c0, int32_t c1);
 // scanSnappedTriangle with the filler chosen at run time; None draws nothing.
 void walkSnappedPolygon(Rasterizer& r, SpanFiller filler, const SnappedVertex* polygon, int count);
 

@@ -729,14 +729,24 @@ void scanSnappedTriangle(Rasterizer& r, const SnappedVertex* polygon, int count)
 }
 
 template <SpanFiller F>
-void scanSingleRowTriangle(Rasterizer& r, const SnappedVertex* triangle, int32_t row, int32_t c0, int32_t c1) {
-    walkSingleRow<fillerTextured(F), fillerShaded(F)>(
+void scanNarrowTriangle(Rasterizer& r, const SnappedVertex* triangle, int32_t firstRow, int32_t endRow, int32_t c0,
+                        int32_t c1) {
+    walkNarrowTriangle<fillerTextured(F), fillerShaded(F)>(r, triangle, firstRow, endRow, c0, c1,
+                                                           [&r](const Edge& left, const Edge& right) {
+                                                               fillSpanWith<F>(r, left, right);
+                                                           });
+}
+
+template <SpanFiller F>
+void scanNarrowScanline(Rasterizer& r, const SnappedVertex* triangle, int32_t row, int32_t c0, int32_t c1) {
+    walkNarrowScanline<fillerTextured(F), fillerShaded(F)>(
         r, triangle, row, c0, c1, [&r](const Edge& left, const Edge& right) { fillSpanWith<F>(r, left, right); });
 }
 
 #define ORVELLA_SCAN_INSTANCES(F)                                                      \
     template void scanSnappedTriangle<F>(Rasterizer&, const SnappedVertex*, int); \
-    template void scanSingleRowTriangle<F>(Rasterizer&, const SnappedVertex*, int32_t, int32_t, int32_t);
+    template void scanNarrowTriangle<F>(Rasterizer&, const SnappedVertex*, int32_t, int32_t, int32_t, int32_t); \
+    template void scanNarrowScanline<F>(Rasterizer&, const SnappedVertex*, int32_t, int32_t, int32_t);
 ORVELLA_SCAN_INSTANCES(SpanFiller::Flat)
 ORVELLA_SCAN_INSTANCES(SpanFiller::FlatBlend)
 ORVELLA_SCAN_INSTANCES(SpanFiller::Shaded)

@@ -2,6 +2,7 @@
 // surface cases and the depth rules, with values worked by hand.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -400,11 +401,12 @@ TEST(RasterScan, EdgeStartMatchesTheDirectDivision) {
 namespace {
 
 // Triangles of a dense mesh, a pixel or two across, drawn through
-// drawTriangle (which finds the span of a one-scanline triangle without the
-// edge walk's divisions) and through setupGradients and scanTriangle (the
-// edge walk): the same pixels and depths for every surface case, with
-// corners on the 1/16 grid and often exactly on pixel centres and edges.
-TEST(RasterScan, OneScanlineShortcutMatchesTheEdgeWalk) {
+// drawTriangle (which finds the spans of a narrow triangle of a few
+// scanlines without the edge walk's divisions) and through setupGradients
+// and scanTriangle (the edge walk): the same pixels and depths for every
+// surface case, with corners on the 1/16 grid, often exactly on pixel centres
+// and edges, and edges of whole-pixel slopes.
+TEST(RasterScan, NarrowTriangleShortcutMatchesTheEdgeWalk) {
     uint64_t state = 99;
     auto next = [&state](int32_t bound) {
         state = state * 6364136223846793005ull + 1442695040888963407ull;
@@ -431,11 +433,22 @@ TEST(RasterScan, OneScanlineShortcutMatchesTheEdgeWalk) {
             // Kept inside the target, so that neither path clips.
             const int32_t cx = 20 + next(12 * 16 - 40), cy = 20 + next(10 * 16 - 40);
             RasterVertex v[3];
-            for (RasterVertex& vertex : v) {
-                int32_t x = cx + next(40) - 20, y = cy + next(40) - 20;
-                if (next(3) == 0) x &= ~15, y &= ~15;
-                vertex = screenVertex(a.r, static_cast<float>(x) / 16.0f, static_cast<float>(y) / 16.0f,
-                                      -2.0f - static_cast<float>(next(100)) * 0.1f);
+            int32_t xs[3], ys[3];
+            for (int corner = 0; corner < 3; ++corner) {
+                xs[corner] = cx + next(40) - 20;
+                ys[corner] = cy + next(40) - 20;
+                if (next(3) == 0) xs[corner] &= ~15, ys[corner] &= ~15;
+            }
+            // Now and then an edge of a whole number of pixels per scanline
+            // (vertical, or one pixel across per scanline either way).
+            if (next(3) == 0) xs[1] = std::clamp(xs[0] + (next(3) - 1) * (ys[1] - ys[0]), 0, 12 * 16);
+            for (int corner = 0; corner < 3; ++corner) {
+                RasterVertex& vertex = v[corner];
+                // Depths up to 2000 away: a last-bit change of the
+                // interpolated perspective shows in the depth buffer.
+                const float z = -2.0f - static_cast<float>(next(1000)) * static_cast<float>(next(1000)) * 0.002f;
+                vertex = screenVertex(a.r, static_cast<float>(xs[corner]) / 16.0f,
+                                      static_cast<float>(ys[corner]) / 16.0f, z);
                 vertex.shade = static_cast<float>(next(130)) * 0.01f;
                 vertex.u = static_cast<float>(next(100)) * 0.03f;
                 vertex.v = static_cast<float>(next(100)) * 0.03f;
