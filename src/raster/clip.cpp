@@ -11,7 +11,11 @@
 // The clipped polygon is fanned from its first vertex. Every fan triangle is
 // checked before scan conversion: its vertices must snap inside the target and
 // carry finite values (perspective also positive), and its snapped area must
-// not be zero. Refused triangles are counted.
+// not be zero. Refused triangles are counted. A triangle with no pixel centre
+// between its snapped corners (all of it between two scanlines or two
+// columns) stops after the checks; one that spans only a few scanlines and
+// columns, the usual triangle of a dense mesh, goes to the narrow walk, which
+// fills the same spans without the edge walk's divisions.
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -166,9 +170,9 @@ struct PixelBounds {
 };
 
 inline PixelBounds pixelBounds(const SnappedVertex* t) {
-    auto ceilCell = [](int32_t v) { return (v + raster::kSubpixelCeil) >> raster::kSubpixelShift; };
-    return {ceilCell(std::min({t[0].y, t[1].y, t[2].y})), ceilCell(std::max({t[0].y, t[1].y, t[2].y})),
-            ceilCell(std::min({t[0].x, t[1].x, t[2].x})), ceilCell(std::max({t[0].x, t[1].x, t[2].x}))};
+    using raster::ceilPixel;
+    return {ceilPixel(std::min({t[0].y, t[1].y, t[2].y})), ceilPixel(std::max({t[0].y, t[1].y, t[2].y})),
+            ceilPixel(std::min({t[0].x, t[1].x, t[2].x})), ceilPixel(std::max({t[0].x, t[1].x, t[2].x}))};
 }
 
 // Fans the clipped polygon from its first vertex. Each fan triangle is

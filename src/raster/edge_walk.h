@@ -1,19 +1,25 @@
 // The edge walker, internal to raster/. Pixel centres lie at integer
 // coordinates. An edge from (xt, yt) to (xb, yb), in 28.4, covers the
-// scanlines r with
-// ceil(yt) <= r < ceil(yb), and on each of them the left edge's column is the
-// ceiling of its exact x; a span runs from the left column up to, not
-// including, the right column. Top and left boundaries are thus inclusive,
-// bottom and right exclusive, and two triangles sharing an edge cover each
-// pixel along it exactly once.
+// scanlines r with ceil(yt) <= r < ceil(yb), and on each of them the left
+// edge's column is the ceiling of its exact x; a span runs from the left
+// column up to, not including, the right column. Top and left boundaries are
+// thus inclusive, bottom and right exclusive, and two triangles sharing an
+// edge cover each pixel along it exactly once.
 //
 // The exact x is stepped as column + errorTerm / denominator with integers
 // only: denominator is 16 x the edge height in 1/16 pixels, so the fraction
-// never drifts, however long the edge.
+// never drifts, however long the edge. Each edge costs one division, which
+// gives both its first column and its per-scanline step.
 //
-// The walk reads of the right edge only its column, its perspective and (when
-// textured) its uPersp and vPersp, so the walker below carries no shade on
-// right edges.
+// A narrow triangle (a few columns wide, a few scanlines tall: the usual one
+// of a dense mesh) is walked without that division: the ceiling of x on a
+// scanline is the smallest candidate column c with 16 c >= x, and with x
+// multiplied out by the edge height that is a compare per candidate. The
+// spans, their prestep and their steps are the ones the general walk makes.
+//
+// The fillers read of the right edge only its column, its perspective and
+// (when textured) its uPersp and vPersp, so no walker carries shade on right
+// edges.
 #pragma once
 
 #include <algorithm>
@@ -24,9 +30,6 @@
 #include "raster/scan_convert.h"
 
 namespace raster {
-
-// First scanline at or below a 28.4 y (the ceiling of y).
-inline int32_t ceilRow(int32_t y) { return (y + kSubpixelCeil) >> kSubpixelShift; }
 
 // Floor division by a positive divisor: the quotient rounded toward minus
 // infinity and a remainder in 0 .. divisor - 1. Edge widths and heights in
@@ -62,9 +65,9 @@ inline void prestepEdge(const Rasterizer& r, Edge& edge, const SnappedVertex& to
 template <bool kLeft, bool kTextured, bool kShaded>
 inline void startEdge(Rasterizer& r, Edge& edge, const SnappedVertex& top, const SnappedVertex& bottom) {
     const int32_t xt = top.x, yt = top.y;
-    const int32_t startRow = ceilRow(yt);
+    const int32_t startRow = ceilPixel(yt);
     if constexpr (kLeft) edge.rowStart = startRow * r.targetWidth;
-    edge.rowsLeft = ceilRow(bottom.y) - startRow;
+    edge.rowsLeft = ceilPixel(bottom.y) - startRow;
     if (edge.rowsLeft <= 0) return;
 
     // x on the first covered scanline is xt + dX (16 startRow - yt) / dY in
@@ -242,7 +245,7 @@ inline void walkNarrowTriangle(Rasterizer& r, const SnappedVertex* p, int32_t fi
     const SnappedVertex& t = p[top];
     const SnappedVertex& n = p[top == 2 ? 0 : top + 1];
     const SnappedVertex& v = p[top == 0 ? 2 : top - 1];
-    const int32_t nextRow = ceilRow(n.y), previousRow = ceilRow(v.y);
+    const int32_t nextRow = ceilPixel(n.y), previousRow = ceilPixel(v.y);
     Edge left, right;
     int leftOn = -1, rightOn = -1;  // which edge of each side the last scanline used
     for (int32_t row = firstRow; row < endRow; ++row) {
@@ -286,7 +289,7 @@ inline void walkNarrowScanline(Rasterizer& r, const SnappedVertex* p, int32_t ro
     const SnappedVertex& t = p[top];
     const SnappedVertex& n = p[top == 2 ? 0 : top + 1];
     const SnappedVertex& v = p[top == 0 ? 2 : top - 1];
-    const bool nextCovers = ceilRow(n.y) > row, previousCovers = ceilRow(v.y) > row;
+    const bool nextCovers = ceilPixel(n.y) > row, previousCovers = ceilPixel(v.y) > row;
     const SnappedVertex& leftTop = nextCovers ? t : n;
     const SnappedVertex& leftBottom = nextCovers ? n : v;
     const SnappedVertex& rightTop = previousCovers ? t : v;

@@ -28,14 +28,21 @@
 // each pixel, then the depth test, which keeps or replaces each pixel (drawn
 // only when nearer, compared unsigned); opaque pixels then store their depth,
 // transparent ones never do, so surfaces drawn later behind them still show.
-// Both phases are branch-free loops; on x86-64 the depth test and the
-// untextured shading run eight pixels at a time with SSE2, with exactly the
-// values of the scalar loops that finish each block.
+// Both phases are branch-free loops; on x86-64 the depth test, the shading
+// and the blending run eight pixels at a time with SSE2, with exactly the
+// values of the scalar loops that finish each block. Spans under eight
+// pixels, the usual ones of small triangles, take one pass in which each
+// pixel gets its colour and its depth test together.
 //
 // Colour. Channels are 8-bit. A shaded channel is emissive + (diffuse or
 // texel) x shade, clamped to 255. A transparent pixel adds the old channel
 // scaled by t / 255 and the new one scaled by (255 - t) / 255, both read from
-// the weight table, clamped to 255. Packing keeps the top 5, 6 and 5 bits.
+// the weight table (or, eight at a time, computed to the same values as
+// channel_math.h shows), clamped to 255. Packing keeps the top 5, 6 and 5
+// bits.
+//
+// At the end of the file the edge walkers of edge_walk.h are instantiated
+// with each filler inlined into their scanline loops.
 #include <algorithm>
 #include <climits>
 
@@ -328,7 +335,8 @@ inline int32_t untexturedColours8([[maybe_unused]] uint16_t* out, [[maybe_unused
         const __m128i newWeight = _mm_set1_epi16(static_cast<int16_t>(c.newWeight));
         const __m128i oldWeight = _mm_set1_epi16(static_cast<int16_t>(c.oldWeight));
         LinearShade8 shade(c, st.shade, st.dShade);
-        for (; i + kLanes <= count; i += kLanes) store8(out + i, blendFresh8(old + i, shade.next(), newWeight, oldWeight));
+        for (; i + kLanes <= count; i += kLanes)
+            store8(out + i, blendFresh8(old + i, shade.next(), newWeight, oldWeight));
     } else if constexpr (C == SpanCase::FlatBlend) {
         if (!wholeWeights(c)) return 0;
         const __m128i oldWeight = _mm_set1_epi16(static_cast<int16_t>(c.oldWeight));
@@ -394,7 +402,8 @@ inline int32_t texturedColours8([[maybe_unused]] uint16_t* out, [[maybe_unused]]
         if constexpr (isShaded(C)) {
             __m128i whole, fraction;
             shade.next(whole, fraction);
-            fresh = {raster::lit8(fresh.r, whole, fraction, emissiveR), raster::lit8(fresh.g, whole, fraction, emissiveG),
+            fresh = {raster::lit8(fresh.r, whole, fraction, emissiveR),
+                     raster::lit8(fresh.g, whole, fraction, emissiveG),
                      raster::lit8(fresh.b, whole, fraction, emissiveB)};
         }
         if constexpr (isBlended(C)) store8(out + i, blendFresh8(old + i, fresh, newWeight, oldWeight));
@@ -418,7 +427,8 @@ inline void texturedPixels(uint16_t* pixels, uint32_t* depths, int32_t count, De
     } else {
         BlockColours colours;
         int32_t done = 0;
-        if (!isShaded(C) || blockShadeInRange(st, count)) done = texturedColours8<C>(colours, pixels, texels, count, st, c);
+        if (!isShaded(C) || blockShadeInRange(st, count))
+            done = texturedColours8<C>(colours, pixels, texels, count, st, c);
         blockColours<C>(colours, pixels, done, count, st.shade, st.dShade, c,
                         [&texels](int32_t i, uint32_t& r, uint32_t& g, uint32_t& b) {
                             r = redOf(texels[i]);
@@ -575,8 +585,8 @@ inline void fillShortUntextured(Rasterizer& r, const Edge& left, const Edge& rig
             const uint32_t blue = lit(c.emissiveB, c.diffuseB, s);
             if constexpr (C == SpanCase::ShadedBlend) {
                 colour = blendOver(old, static_cast<uint32_t>(c.newWeights[red]),
-                                   static_cast<uint32_t>(c.newWeights[green]), static_cast<uint32_t>(c.newWeights[blue]),
-                                   c.oldWeights);
+                                   static_cast<uint32_t>(c.newWeights[green]),
+                                   static_cast<uint32_t>(c.newWeights[blue]), c.oldWeights);
             } else {
                 colour = pack(red, green, blue);
             }
@@ -714,7 +724,6 @@ constexpr SpanCase caseOf(SpanFiller f) {
 template <SpanFiller F>
 inline void fillSpanWith(Rasterizer& r, const Edge& left, const Edge& right) {
     const SpanExtent span = spanExtent(r, left, right);
-
     if (span.count < 1) return;
     if constexpr (fillerTextured(F)) fillTextured<caseOf(F)>(r, left, right, span);
     else if (span.count < kLanes) fillShortUntextured<caseOf(F)>(r, left, right, span);
@@ -743,19 +752,42 @@ void scanNarrowScanline(Rasterizer& r, const SnappedVertex* triangle, int32_t ro
         r, triangle, row, c0, c1, [&r](const Edge& left, const Edge& right) { fillSpanWith<F>(r, left, right); });
 }
 
-#define ORVELLA_SCAN_INSTANCES(F)                                                      \
-    template void scanSnappedTriangle<F>(Rasterizer&, const SnappedVertex*, int); \
-    template void scanNarrowTriangle<F>(Rasterizer&, const SnappedVertex*, int32_t, int32_t, int32_t, int32_t); \
-    template void scanNarrowScanline<F>(Rasterizer&, const SnappedVertex*, int32_t, int32_t, int32_t);
-ORVELLA_SCAN_INSTANCES(SpanFiller::Flat)
-ORVELLA_SCAN_INSTANCES(SpanFiller::FlatBlend)
-ORVELLA_SCAN_INSTANCES(SpanFiller::Shaded)
-ORVELLA_SCAN_INSTANCES(SpanFiller::ShadedBlend)
-ORVELLA_SCAN_INSTANCES(SpanFiller::TexturedFlat)
-ORVELLA_SCAN_INSTANCES(SpanFiller::TexturedFlatBlend)
-ORVELLA_SCAN_INSTANCES(SpanFiller::TexturedShaded)
-ORVELLA_SCAN_INSTANCES(SpanFiller::TexturedShadedBlend)
-#undef ORVELLA_SCAN_INSTANCES
+template void scanSnappedTriangle<SpanFiller::Flat>(Rasterizer&, const SnappedVertex*, int);
+template void scanSnappedTriangle<SpanFiller::FlatBlend>(Rasterizer&, const SnappedVertex*, int);
+template void scanSnappedTriangle<SpanFiller::Shaded>(Rasterizer&, const SnappedVertex*, int);
+template void scanSnappedTriangle<SpanFiller::ShadedBlend>(Rasterizer&, const SnappedVertex*, int);
+template void scanSnappedTriangle<SpanFiller::TexturedFlat>(Rasterizer&, const SnappedVertex*, int);
+template void scanSnappedTriangle<SpanFiller::TexturedFlatBlend>(Rasterizer&, const SnappedVertex*, int);
+template void scanSnappedTriangle<SpanFiller::TexturedShaded>(Rasterizer&, const SnappedVertex*, int);
+template void scanSnappedTriangle<SpanFiller::TexturedShadedBlend>(Rasterizer&, const SnappedVertex*, int);
+template void scanNarrowTriangle<SpanFiller::Flat>(Rasterizer&, const SnappedVertex*, int32_t, int32_t,
+                                                   int32_t, int32_t);
+template void scanNarrowTriangle<SpanFiller::FlatBlend>(Rasterizer&, const SnappedVertex*, int32_t, int32_t,
+                                                        int32_t, int32_t);
+template void scanNarrowTriangle<SpanFiller::Shaded>(Rasterizer&, const SnappedVertex*, int32_t, int32_t,
+                                                     int32_t, int32_t);
+template void scanNarrowTriangle<SpanFiller::ShadedBlend>(Rasterizer&, const SnappedVertex*, int32_t, int32_t,
+                                                          int32_t, int32_t);
+template void scanNarrowTriangle<SpanFiller::TexturedFlat>(Rasterizer&, const SnappedVertex*, int32_t, int32_t,
+                                                           int32_t, int32_t);
+template void scanNarrowTriangle<SpanFiller::TexturedFlatBlend>(Rasterizer&, const SnappedVertex*, int32_t, int32_t,
+                                                                int32_t, int32_t);
+template void scanNarrowTriangle<SpanFiller::TexturedShaded>(Rasterizer&, const SnappedVertex*, int32_t, int32_t,
+                                                             int32_t, int32_t);
+template void scanNarrowTriangle<SpanFiller::TexturedShadedBlend>(Rasterizer&, const SnappedVertex*, int32_t, int32_t,
+                                                                  int32_t, int32_t);
+template void scanNarrowScanline<SpanFiller::Flat>(Rasterizer&, const SnappedVertex*, int32_t, int32_t, int32_t);
+template void scanNarrowScanline<SpanFiller::FlatBlend>(Rasterizer&, const SnappedVertex*, int32_t, int32_t, int32_t);
+template void scanNarrowScanline<SpanFiller::Shaded>(Rasterizer&, const SnappedVertex*, int32_t, int32_t, int32_t);
+template void scanNarrowScanline<SpanFiller::ShadedBlend>(Rasterizer&, const SnappedVertex*, int32_t, int32_t, int32_t);
+template void scanNarrowScanline<SpanFiller::TexturedFlat>(Rasterizer&, const SnappedVertex*,
+                                                           int32_t, int32_t, int32_t);
+template void scanNarrowScanline<SpanFiller::TexturedFlatBlend>(Rasterizer&, const SnappedVertex*,
+                                                                int32_t, int32_t, int32_t);
+template void scanNarrowScanline<SpanFiller::TexturedShaded>(Rasterizer&, const SnappedVertex*,
+                                                             int32_t, int32_t, int32_t);
+template void scanNarrowScanline<SpanFiller::TexturedShadedBlend>(Rasterizer&, const SnappedVertex*,
+                                                                  int32_t, int32_t, int32_t);
 
 void walkSnappedPolygon(Rasterizer& r, SpanFiller filler, const SnappedVertex* p, int count) {
     switch (filler) {
@@ -767,7 +799,8 @@ void walkSnappedPolygon(Rasterizer& r, SpanFiller filler, const SnappedVertex* p
         case SpanFiller::TexturedFlat: return scanSnappedTriangle<SpanFiller::TexturedFlat>(r, p, count);
         case SpanFiller::TexturedFlatBlend: return scanSnappedTriangle<SpanFiller::TexturedFlatBlend>(r, p, count);
         case SpanFiller::TexturedShaded: return scanSnappedTriangle<SpanFiller::TexturedShaded>(r, p, count);
-        case SpanFiller::TexturedShadedBlend: return scanSnappedTriangle<SpanFiller::TexturedShadedBlend>(r, p, count);
+        case SpanFiller::TexturedShadedBlend:
+            return scanSnappedTriangle<SpanFiller::TexturedShadedBlend>(r, p, count);
     }
 }
 
