@@ -23,6 +23,7 @@
 #pragma once
 
 #include <algorithm>
+#include <climits>
 #include <cstdint>
 
 #include "raster/fixed_point.h"
@@ -32,8 +33,8 @@
 namespace raster {
 
 // Floor division by a positive divisor: the quotient rounded toward minus
-// infinity and a remainder in 0 .. divisor - 1. Edge widths and heights in
-// 1/16 pixels fit 32 bits for every target the walker accepts.
+// infinity and a remainder in 0 .. divisor - 1, in 32 bits, where edge widths
+// and heights in 1/16 pixels fit for every target the walker accepts.
 inline void floorDivide32(int32_t numerator, int32_t divisor, int32_t& quotient, int32_t& remainder) {
     int32_t q = numerator / divisor, r = numerator % divisor;
     if (r < 0) {
@@ -84,8 +85,19 @@ inline void startEdge(Rasterizer& r, Edge& edge, const SnappedVertex& top, const
     const int64_t dY = bottom.y - yt;
     const int64_t denominator = dY * kSubpixels;
     edge.denominator = static_cast<int32_t>(denominator);
-    int32_t quotient, rem;
-    floorDivide32(static_cast<int32_t>(dX), static_cast<int32_t>(dY), quotient, rem);
+    int64_t quotient, rem;
+    if (dX >= INT32_MIN && dX <= INT32_MAX && dY <= INT32_MAX) {
+        int32_t q, m;
+        floorDivide32(static_cast<int32_t>(dX), static_cast<int32_t>(dY), q, m);
+        quotient = q;
+        rem = m;
+    } else {
+        // Only vertices far outside any target (a caller of the public
+        // initEdge that broke its contract) get here.
+        const FloorDivision f = floorDivide(dX, dY);
+        quotient = f.quotient;
+        rem = f.remainder;
+    }
     const int64_t a = startRow * kSubpixels - yt;
     const int64_t whole = quotient * a + xt + kSubpixels;
     const int64_t m = whole >> kSubpixelShift;
@@ -95,8 +107,8 @@ inline void startEdge(Rasterizer& r, Edge& edge, const SnappedVertex& top, const
     edge.column = static_cast<int32_t>(m + carry);
     edge.errorTerm = static_cast<int32_t>(rest - carry * denominator);
     // (columnStep, numerator) = floor division of 16 dX by 16 dY.
-    edge.columnStep = quotient;
-    edge.numerator = rem * kSubpixels;
+    edge.columnStep = static_cast<int32_t>(quotient);
+    edge.numerator = static_cast<int32_t>(rem * kSubpixels);
 
     prestepEdge<kTextured, kShaded>(r, edge, top, startRow);
     const Gradients& g = r.gradients;
