@@ -4,15 +4,20 @@
 // that names a vertex, texture point or shade that does not exist is refused
 // and counted, and the faces after it are drawn as usual.
 #include <cstddef>
+#include <cstdint>
+#include <span>
 
 #include "raster/rasterizer.h"
+#include "raster/scan_convert.h"
 
 namespace {
 
 constexpr int32_t kFaceEnd = -1;
 
 // The arrays one mesh is drawn from, with the per-corner loading of texture
-// coordinates and shades into the shared vertex records.
+// coordinates and shades into the shared vertex records. kTextured and kLit
+// are fixed per mesh, so the per-corner work carries no mode test.
+template <bool kTextured, bool kLit>
 struct FaceSource {
     std::span<RasterVertex> vertices;
     std::span<const ShadeEntry> shades;
@@ -20,36 +25,45 @@ struct FaceSource {
     std::span<const Vec2f> texPoints;
     std::span<const int32_t> texCoordIndex;
     std::span<const int32_t> shadeIndex;
-    bool textured;
-    bool lit;
 
     static bool inRange(int32_t index, std::size_t size) {
         return index >= 0 && static_cast<std::size_t>(index) < size;
     }
 
-    // True when every corner of the face at positions [from, to) names an
-    // existing vertex and, where used, an existing texture point and shade.
-    bool faceValid(std::size_t from, std::size_t to) const {
-        if (textured && texCoordIndex.size() < to) return false;
-        if (lit && shadeIndex.size() < to) return false;
-        for (std::size_t k = from; k < to; ++k) {
-            if (!inRange(coordIndex[k], vertices.size())) return false;
-            if (textured && !inRange(texCoordIndex[k], texPoints.size())) return false;
-            if (lit && !inRange(shadeIndex[k], shades.size())) return false;
+    // The end of the face starting at `from` (its -1, or the end of the
+    // list), and in `valid` whether every corner names an existing vertex
+    // and, where used, an existing texture point and shade.
+    std::size_t faceEnd(std::size_t from, bool& valid) const {
+        const std::size_t count = coordIndex.size();
+        bool ok = true;
+        std::size_t k = from;
+        for (; k < count; ++k) {
+            const int32_t index = coordIndex[k];
+            if (index == kFaceEnd) break;
+            ok &= inRange(index, vertices.size());
         }
-        return true;
+        if constexpr (kTextured) {
+            ok &= texCoordIndex.size() >= k;
+            for (std::size_t j = from; ok && j < k; ++j) ok &= inRange(texCoordIndex[j], texPoints.size());
+        }
+        if constexpr (kLit) {
+            ok &= shadeIndex.size() >= k;
+            for (std::size_t j = from; ok && j < k; ++j) ok &= inRange(shadeIndex[j], shades.size());
+        }
+        valid = ok;
+        return k;
     }
 
     // The vertex of corner k with this corner's texture coordinate and shade
     // loaded, just before a triangle that uses it is drawn.
     RasterVertex* corner(std::size_t k) const {
         RasterVertex* vertex = &vertices[static_cast<std::size_t>(coordIndex[k])];
-        if (textured) {
+        if constexpr (kTextured) {
             const Vec2f& point = texPoints[static_cast<std::size_t>(texCoordIndex[k])];
             vertex->u = point.x;
             vertex->v = 1.0f - point.y;  // image rows run top down, t runs bottom up
         }
-        if (lit) vertex->shade = shades[static_cast<std::size_t>(shadeIndex[k])].intensity;
+        if constexpr (kLit) vertex->shade = shades[static_cast<std::size_t>(shadeIndex[k])].intensity;
         return vertex;
     }
 };
@@ -63,6 +77,49 @@ float facing(const RasterVertex& v0, const RasterVertex& v1, const RasterVertex&
     const float ny = az * bx - ax * bz;
     const float nz = ax * by - ay * bx;
     return nx * v0.x + ny * v0.y + nz * v0.z;
+}
+
+// Walks coordIndex face by face and draws the fans that face the eye (or
+// all of them when twoSided), always in counter-clockwise screen order.
+template <bool kTextured, bool kLit>
+void drawFaces(Rasterizer& r, raster::SpanFiller filler, const FaceSource<kTextured, kLit>& source, bool ccw,
+               bool twoSided) {
+    auto draw = [&r, filler](RasterVertex* a, RasterVertex* b, RasterVertex* c) {
+        raster::drawTriangleWith(r, filler, a, b, c);
+    };
+    const std::size_t count = source.coordIndex.size();
+    std::size_t i = 0;
+    while (i < count) {
+        bool valid;
+        const std::size_t end = source.faceEnd(i, valid);
+        // Faces of fewer than three corners draw nothing.
+        if (end - i >= 3) {
+            if (!valid) {
+                ++r.counters.facesRefused;
+            } else {
+                RasterVertex* v0 = source.corner(i);
+                RasterVertex* v1 = source.corner(i + 1);
+                RasterVertex* v2 = source.corner(i + 2);
+                for (std::size_t j = i + 3;; ++j) {
+                    // Positive: the corners run clockwise as seen from the eye.
+                    const bool clockwise = facing(*v0, *v1, *v2) > 0.0f;
+                    if (twoSided) {
+                        // Reverse the clockwise side so the rasterizer always
+                        // sees counter-clockwise screen order.
+                        if (clockwise) draw(v0, v2, v1);
+                        else draw(v0, v1, v2);
+                    } else if (clockwise != ccw) {
+                        if (ccw) draw(v0, v1, v2);
+                        else draw(v0, v2, v1);
+                    }
+                    if (j >= end) break;
+                    v1 = v2;
+                    v2 = source.corner(j);
+                }
+            }
+        }
+        i = end + 1;
+    }
 }
 
 }  // namespace
@@ -79,41 +136,16 @@ void Rasterizer::drawIndexedFaces(const SurfaceState& surface, std::span<RasterV
     beginSurface(state);
 
     // beginSurface may turn texturing off (texture of an unusable size); the
-    // texture indices then no longer matter.
-    const FaceSource source{vertices,      shades,     coordIndex,        texPoints,
-                            texCoordIndex, shadeIndex, textureMode != 0, shadeMode != 0};
-
-    const std::size_t count = coordIndex.size();
-    std::size_t i = 0;
-    while (i < count) {
-        std::size_t end = i;
-        while (end < count && coordIndex[end] != kFaceEnd) ++end;
-        // Faces of fewer than three corners draw nothing.
-        if (end - i >= 3) {
-            if (!source.faceValid(i, end)) {
-                ++counters.facesRefused;
-            } else {
-                RasterVertex* v0 = source.corner(i);
-                RasterVertex* v1 = source.corner(i + 1);
-                RasterVertex* v2 = source.corner(i + 2);
-                for (std::size_t j = i + 3;; ++j) {
-                    // Positive: the corners run clockwise as seen from the eye.
-                    const bool clockwise = facing(*v0, *v1, *v2) > 0.0f;
-                    if (twoSided) {
-                        // Reverse the clockwise side so the rasterizer always
-                        // sees counter-clockwise screen order.
-                        if (clockwise) drawTriangle(v0, v2, v1);
-                        else drawTriangle(v0, v1, v2);
-                    } else if (clockwise != ccw) {
-                        if (ccw) drawTriangle(v0, v1, v2);
-                        else drawTriangle(v0, v2, v1);
-                    }
-                    if (j >= end) break;
-                    v1 = v2;
-                    v2 = source.corner(j);
-                }
-            }
-        }
-        i = end + 1;
-    }
+    // texture indices then no longer matter. The span filler is the same for
+    // every triangle of the mesh.
+    const raster::SpanFiller filler = raster::chooseSpanFiller(*this);
+    auto run = [&](auto source) { drawFaces(*this, filler, source, ccw, twoSided); };
+    if (textureMode && shadeMode)
+        run(FaceSource<true, true>{vertices, shades, coordIndex, texPoints, texCoordIndex, shadeIndex});
+    else if (textureMode)
+        run(FaceSource<true, false>{vertices, shades, coordIndex, texPoints, texCoordIndex, shadeIndex});
+    else if (shadeMode)
+        run(FaceSource<false, true>{vertices, shades, coordIndex, texPoints, texCoordIndex, shadeIndex});
+    else
+        run(FaceSource<false, false>{vertices, shades, coordIndex, texPoints, texCoordIndex, shadeIndex});
 }

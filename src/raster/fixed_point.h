@@ -20,6 +20,9 @@ constexpr int32_t kSubpixels = 1 << kSubpixelShift;    // 16 steps per pixel
 constexpr float kSubpixelsF = 16.0f;
 constexpr int32_t kSubpixelCeil = kSubpixels - 1;      // added before >> 4 to round up
 
+// The first pixel centre at or after a 28.4 coordinate (its ceiling).
+constexpr int32_t ceilPixel(int32_t subpixels) { return (subpixels + kSubpixelCeil) >> kSubpixelShift; }
+
 constexpr int kFractionBits = 16;                      // 16.16 depth, shade, texel units
 constexpr float kFractionOne = 65536.0f;
 

@@ -1,96 +1,45 @@
-// The edge walker. Pixel centres lie at integer coordinates. An edge from
-// (xt, yt) to (xb, yb), in 28.4, covers the scanlines r with
-// ceil(yt) <= r < ceil(yb), and on each of them the left edge's column is the
-// ceiling of its exact x; a span runs from the left column up to, not
-// including, the right column. Top and left boundaries are thus inclusive,
-// bottom and right exclusive, and two triangles sharing an edge cover each
-// pixel along it exactly once.
-//
-// The exact x is stepped as column + errorTerm / denominator with integers
-// only: denominator is 16 x the edge height in 1/16 pixels, so the fraction
-// never drifts, however long the edge.
+// The public stages of the edge walker (initEdge, stepEdges, scanTriangle):
+// each call snaps its own vertices and takes its modes from the rasterizer.
+// The walker itself is in edge_walk.h.
+#include <cstdint>
+
+#include "raster/edge_walk.h"
 #include "raster/fixed_point.h"
 #include "raster/rasterizer.h"
+#include "raster/scan_convert.h"
 
+namespace raster {
 namespace {
 
-bool snapsInside(const Rasterizer& r, const RasterVertex& v) {
-    const int32_t x = raster::snapSubpixel(v.sx);
-    const int32_t y = raster::snapSubpixel(v.sy);
-    return x >= 0 && y >= 0 && x <= r.targetWidth * raster::kSubpixels && y <= r.targetHeight * raster::kSubpixels;
+template <bool kLeft>
+void startEdgeFor(Rasterizer& r, Edge& edge, const SnappedVertex& top, const SnappedVertex& bottom) {
+    const bool textured = r.textureMode != 0, shaded = r.shadeMode != 0;
+    if (textured && shaded) startEdge<kLeft, true, true>(r, edge, top, bottom);
+    else if (textured) startEdge<kLeft, true, false>(r, edge, top, bottom);
+    else if (shaded) startEdge<kLeft, false, true>(r, edge, top, bottom);
+    else startEdge<kLeft, false, false>(r, edge, top, bottom);
 }
 
 }  // namespace
 
-void Rasterizer::initEdge(Edge& edge, const RasterVertex& top, const RasterVertex& bottom, bool leftEdge) {
-    const int32_t xt = raster::snapSubpixel(top.sx), yt = raster::snapSubpixel(top.sy);
-    const int32_t xb = raster::snapSubpixel(bottom.sx), yb = raster::snapSubpixel(bottom.sy);
-    const int32_t startRow = (yt + raster::kSubpixelCeil) >> raster::kSubpixelShift;
-    if (leftEdge) edge.rowStart = startRow * targetWidth;
-    edge.rowsLeft = ((yb + raster::kSubpixelCeil) >> raster::kSubpixelShift) - startRow;
-    if (edge.rowsLeft <= 0) return;
+}  // namespace raster
 
-    // 64-bit intermediates: the products reach 256 x width x height.
-    const int64_t dX = xb - xt;
-    const int64_t dY = yb - yt;
-    const int64_t denominator = dY * raster::kSubpixels;
-    edge.denominator = static_cast<int32_t>(denominator);
-    // x at the first covered scanline, in units of 1/denominator column; the
-    // - 1 + denominator turns the floor below into a ceiling.
-    const int64_t n = dX * raster::kSubpixels * startRow - dX * yt + dY * xt - 1 + denominator;
-    const raster::FloorDivision start = raster::floorDivide(n, denominator);
-    edge.column = static_cast<int32_t>(start.quotient);
-    edge.errorTerm = static_cast<int32_t>(start.remainder);
-    const raster::FloorDivision step = raster::floorDivide(dX * raster::kSubpixels, denominator);
-    edge.columnStep = static_cast<int32_t>(step.quotient);
-    edge.numerator = static_cast<int32_t>(step.remainder);
+using raster::SnappedVertex;
 
-    // Move the quantities from the top vertex to the first covered pixel centre.
-    const Gradients& g = gradients;
-    const float yPre = static_cast<float>(startRow * raster::kSubpixels - yt) / raster::kSubpixelsF;
-    const float xPre = static_cast<float>(edge.column * raster::kSubpixels - xt) / raster::kSubpixelsF;
-    const float columnStep = static_cast<float>(edge.columnStep);
-    edge.persp = top.perspective + yPre * g.dPerspDy + xPre * g.dPerspDx;
-    edge.perspStep = columnStep * g.dPerspDx + g.dPerspDy;
-    edge.perspStepExtra = g.dPerspDx;
-    if (textureMode) {
-        edge.uPersp = top.uPersp + yPre * g.dUPerspDy + xPre * g.dUPerspDx;
-        edge.uPerspStep = columnStep * g.dUPerspDx + g.dUPerspDy;
-        edge.uPerspStepExtra = g.dUPerspDx;
-        edge.vPersp = top.vPersp + yPre * g.dVPerspDy + xPre * g.dVPerspDx;
-        edge.vPerspStep = columnStep * g.dVPerspDx + g.dVPerspDy;
-        edge.vPerspStepExtra = g.dVPerspDx;
-    }
-    if (shadeMode) {
-        edge.shade = top.shade + yPre * g.dShadeDy + xPre * g.dShadeDx;
-        edge.shadeStep = columnStep * g.dShadeDx + g.dShadeDy;
-        edge.shadeStepExtra = g.dShadeDx;
-    }
+void Rasterizer::initEdge(Edge& edge, const RasterVertex& top, const RasterVertex& bottom, bool isLeft) {
+    const SnappedVertex t = raster::snapVertex(top), b = raster::snapVertex(bottom);
+    if (isLeft) raster::startEdgeFor<true>(*this, edge, t, b);
+    else raster::startEdgeFor<false>(*this, edge, t, b);
 }
 
 void Rasterizer::stepEdges() {
     const bool textured = textureMode != 0;
     const bool shaded = shadeMode != 0;
     auto step = [textured, shaded](Edge& e) {
-        e.column += e.columnStep;
-        e.rowsLeft -= 1;
-        e.persp += e.perspStep;
-        if (textured) {
-            e.uPersp += e.uPerspStep;
-            e.vPersp += e.vPerspStep;
-        }
-        if (shaded) e.shade += e.shadeStep;
-        e.errorTerm += e.numerator;
-        if (e.errorTerm >= e.denominator) {
-            e.column += 1;
-            e.errorTerm -= e.denominator;
-            e.persp += e.perspStepExtra;
-            if (textured) {
-                e.uPersp += e.uPerspStepExtra;
-                e.vPersp += e.vPerspStepExtra;
-            }
-            if (shaded) e.shade += e.shadeStepExtra;
-        }
+        if (textured && shaded) raster::stepEdge<true, true>(e);
+        else if (textured) raster::stepEdge<true, false>(e);
+        else if (shaded) raster::stepEdge<false, true>(e);
+        else raster::stepEdge<false, false>(e);
     };
     step(leftEdge);
     leftEdge.rowStart += targetWidth;
@@ -100,42 +49,11 @@ void Rasterizer::stepEdges() {
 void Rasterizer::scanTriangle(RasterVertex* const* polygon, int count) {
     if (!targetPixels || !depth || count < 3 || count > kClipListSize) return;
     if (targetWidth > raster::kMaxTargetSide || targetHeight > raster::kMaxTargetSide) return;
-    int top = 0;
+    SnappedVertex snapped[kClipListSize];
+    const int32_t xLimit = targetWidth * raster::kSubpixels, yLimit = targetHeight * raster::kSubpixels;
     for (int k = 0; k < count; ++k) {
-        if (!snapsInside(*this, *polygon[k])) return;
-        if (polygon[k]->sy < polygon[top]->sy) top = k;  // ties: the earliest wins
+        snapped[k] = raster::snapVertex(*polygon[k]);
+        if (snapped[k].x < 0 || snapped[k].y < 0 || snapped[k].x > xLimit || snapped[k].y > yLimit) return;
     }
-
-    // The left side runs forward through the list, the right side backward.
-    auto next = [count](int k) { return k + 1 == count ? 0 : k + 1; };
-    auto previous = [count](int k) { return k == 0 ? count - 1 : k - 1; };
-    int leftAt = next(top);
-    int rightAt = previous(top);
-    initEdge(leftEdge, *polygon[top], *polygon[leftAt], true);
-    initEdge(rightEdge, *polygon[top], *polygon[rightAt], false);
-    int edgesToStart = count - 1;
-
-    for (;;) {
-        while (leftEdge.rowsLeft > 0 && rightEdge.rowsLeft > 0) {
-            if (leftEdge.rowStart >= pixelCount) return;  // below the target
-            if (textureMode) fillSpanTextured();
-            else fillSpan();
-            stepEdges();
-        }
-        // Edges of no height are used up here at once.
-        if (leftEdge.rowsLeft <= 0) {
-            if (edgesToStart == 0) return;
-            --edgesToStart;
-            const int to = next(leftAt);
-            initEdge(leftEdge, *polygon[leftAt], *polygon[to], true);
-            leftAt = to;
-        }
-        if (rightEdge.rowsLeft <= 0) {
-            if (edgesToStart == 0) return;
-            --edgesToStart;
-            const int to = previous(rightAt);
-            initEdge(rightEdge, *polygon[rightAt], *polygon[to], false);
-            rightAt = to;
-        }
-    }
+    raster::walkSnappedPolygon(*this, raster::chooseSpanFiller(*this), snapped, count);
 }

@@ -1,72 +1,14 @@
-// Per-triangle set-up of the scan converter: screen-space gradients of the
-// quantities that are interpolated linearly in screen space (perspective,
-// uPersp, vPersp, shade), taken over the 28.4-snapped positions so that they
-// agree with the edges that the walker steps exactly.
-#include "raster/fixed_point.h"
+// The public gradient set-up: snaps its vertices and takes its modes from
+// the rasterizer. The set-up itself is in triangle_setup.h.
 #include "raster/rasterizer.h"
-
-namespace {
-
-// Texel coordinates are rounded to the nearest whole texel. An exact half goes
-// the way the coordinate grows along the span (0x8000 rounds a half up, 0x7FFF
-// down), so a mirrored mapping shows mirrored texels.
-constexpr int32_t kRoundUp = 0x8000;
-constexpr int32_t kRoundDown = 0x7FFF;
-
-struct Plane {
-    float dx;
-    float dy;
-};
-
-}  // namespace
+#include "raster/scan_convert.h"
+#include "raster/triangle_setup.h"
 
 void Rasterizer::setupGradients(const RasterVertex& v0, const RasterVertex& v1, const RasterVertex& v2) {
-    const int32_t x0 = raster::snapSubpixel(v0.sx), y0 = raster::snapSubpixel(v0.sy);
-    const int32_t x1 = raster::snapSubpixel(v1.sx), y1 = raster::snapSubpixel(v1.sy);
-    const int32_t x2 = raster::snapSubpixel(v2.sx), y2 = raster::snapSubpixel(v2.sy);
-    const float dx0 = static_cast<float>(x0 - x2) / raster::kSubpixelsF;
-    const float dy0 = static_cast<float>(y0 - y2) / raster::kSubpixelsF;
-    const float dx1 = static_cast<float>(x1 - x2) / raster::kSubpixelsF;
-    const float dy1 = static_cast<float>(y1 - y2) / raster::kSubpixelsF;
-    const float area = dx1 * dy0 - dx0 * dy1;
-
-    Gradients& g = gradients;
-    g = Gradients{};
-    // A degenerate triangle covers no pixel centre; leave it flat.
-    if (area == 0.0f) return;
-    const float invDx = 1.0f / area;
-    const float invDy = -invDx;
-    auto plane = [&](float q0, float q1, float q2) {
-        return Plane{((q1 - q2) * dy0 - (q0 - q2) * dy1) * invDx, ((q1 - q2) * dx0 - (q0 - q2) * dx1) * invDy};
-    };
-
-    const Plane persp = plane(v0.perspective, v1.perspective, v2.perspective);
-    g.dPerspDx = persp.dx;
-    g.dPerspDy = persp.dy;
-    g.dPerspDx16 = raster::kBlockPixelsF * g.dPerspDx;
-    if (textureMode) {
-        const Plane u = plane(v0.uPersp, v1.uPersp, v2.uPersp);
-        const Plane v = plane(v0.vPersp, v1.vPersp, v2.vPersp);
-        g.dUPerspDx = u.dx;
-        g.dUPerspDy = u.dy;
-        g.dVPerspDx = v.dx;
-        g.dVPerspDy = v.dy;
-        g.dUPerspDx16 = raster::kBlockPixelsF * g.dUPerspDx;
-        g.dVPerspDx16 = raster::kBlockPixelsF * g.dVPerspDx;
-        // The sign of d(u)/dx (u = uPersp / perspective) at v0, or of d(u)/dy
-        // when u does not change along x, picks the rounding side.
-        const float uIndicator = g.dUPerspDx * v0.perspective - v0.uPersp * g.dPerspDx;
-        const float vIndicator = g.dVPerspDx * v0.perspective - v0.vPersp * g.dPerspDx;
-        const bool uUp = uIndicator > 0.0f ||
-                         (uIndicator == 0.0f && v0.perspective * g.dUPerspDy - v0.uPersp * g.dPerspDy >= 0.0f);
-        const bool vUp = vIndicator > 0.0f ||
-                         (vIndicator == 0.0f && v0.perspective * g.dVPerspDy - v0.vPersp * g.dPerspDy >= 0.0f);
-        g.uRound = uUp ? kRoundUp : kRoundDown;
-        g.vRound = vUp ? kRoundUp : kRoundDown;
-    }
-    if (shadeMode) {
-        const Plane s = plane(v0.shade, v1.shade, v2.shade);
-        g.dShadeDx = s.dx;
-        g.dShadeDy = s.dy;
-    }
+    const raster::SnappedVertex s0 = raster::snapVertex(v0), s1 = raster::snapVertex(v1), s2 = raster::snapVertex(v2);
+    const bool textured = textureMode != 0, shaded = shadeMode != 0;
+    if (textured && shaded) raster::setupSnappedGradients<true, true>(*this, s0, s1, s2);
+    else if (textured) raster::setupSnappedGradients<true, false>(*this, s0, s1, s2);
+    else if (shaded) raster::setupSnappedGradients<false, true>(*this, s0, s1, s2);
+    else raster::setupSnappedGradients<false, false>(*this, s0, s1, s2);
 }
