@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "app/input_stream.h"
+#include "base/input_stream.h"
 #include "vrml/lexer.h"
 
 namespace {

@@ -8,10 +8,13 @@
 #include <fstream>
 #include <string>
 
-#include "app/input_stream.h"
+#include "events/node_factory.h"
+#include "app/open_stream.h"
+#include "vrml/load_world.h"
+#include "base/input_stream.h"
 #include "scene/node_registry.h"
 #include "scene/scene.h"
-#include "shell/log.h"
+#include "base/log.h"
 #include "vrml/parser.h"
 
 namespace {
@@ -58,7 +61,7 @@ constexpr int kSide = 550;  // 302500 points, 602702 triangles
 void BM_ParseLargeMesh(benchmark::State& state) {
     const std::string world = meshWorld(kSide);
     for (auto _ : state) {
-        VrmlParser parser;
+        VrmlParser parser(createNode, openStream);
         MemoryStream stream(world);
         benchmark::DoNotOptimize(parser.parseStream(&stream));
         state.PauseTiming();
@@ -78,7 +81,7 @@ void BM_LoadWorldLargeMeshFromFile(benchmark::State& state) {
         out << world;
     }
     for (auto _ : state) {
-        VrmlParser parser;
+        VrmlParser parser(createNode, openStream);
         std::unique_ptr<Scene> scene = loadWorld(parser, widenText(path.string()));
         benchmark::DoNotOptimize(scene.get());
         state.PauseTiming();

@@ -13,7 +13,7 @@
 #include "raster/bitmap.h"
 #include "raster/rasterizer.h"
 #include "scene/bindable_nodes.h"
-#include "scene/factory.h"
+#include "events/node_factory.h"
 #include "scene/geometry_nodes.h"
 #include "scene/grouping_nodes.h"
 #include "scene/node_registry.h"
@@ -59,7 +59,7 @@ nShape* shape(X3DNode* geometry, nMaterial* m, const TextureEntry* texture = nul
 struct World {
     OwnedBitmap target;
     std::unique_ptr<Rasterizer> rasterizer = std::make_unique<Rasterizer>();
-    std::unique_ptr<Scene> scene = std::make_unique<Scene>();
+    std::unique_ptr<Scene> scene = std::make_unique<Scene>(createNode);
     nGroup* root = make<nGroup>(NodeType::Group);
 
     World(int32_t width, int32_t height, bool lighting) : target(newBitmap(width, height, false)) {
@@ -79,7 +79,7 @@ struct World {
     void frame(double seconds) {
         rasterizer->clearColor(0.0f, 0.0f, 0.2f);
         rasterizer->resetDepth();
-        scene->updateAndDraw(seconds);
+        scene->updateAndDraw(seconds, static_cast<uint32_t>(seconds * 1000.0));
     }
 };
 

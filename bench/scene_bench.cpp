@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "scene/factory.h"
+#include "events/node_factory.h"
 #include "scene/grouping_nodes.h"
 #include "scene/node_registry.h"
 #include "scene/node_types.h"

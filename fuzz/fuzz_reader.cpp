@@ -11,7 +11,9 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "app/input_stream.h"
+#include "events/node_factory.h"
+#include "app/open_stream.h"
+#include "base/input_stream.h"
 #include "scene/node_registry.h"
 #include "scene/scene.h"
 #include "vrml/parser.h"
@@ -34,10 +36,10 @@ private:
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     {
-        VrmlParser parser;
+        VrmlParser parser(createNode, openStream);
         BytesStream stream(data, size);
         if (X3DNode* root = parser.parseStream(&stream)) {
-            Scene scene;
+            Scene scene(createNode);
             scene.setRoot(root);
             scene.initNodes();
         }

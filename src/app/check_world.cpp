@@ -1,10 +1,10 @@
 #include "app/check_world.h"
 
-
+#include "app/open_stream.h"
+#include "base/log.h"
+#include "events/node_factory.h"
 #include "scene/node_registry.h"
-#include "scene/scene.h"
-#include "shell/log.h"
-#include "vrml/parser.h"
+#include "vrml/load_world.h"
 
 namespace {
 // The log keeps lines of at most this many characters; the printed messages
@@ -13,7 +13,7 @@ constexpr std::size_t kMaxLine = 255;
 }  // namespace
 
 int checkWorld(const std::string& world, std::ostream& out) {
-    VrmlParser parser;
+    VrmlParser parser(createNode, openStream);
     parser.setMessageObserver([&out](const std::u16string& message) {
         std::string line = narrowText(message);
         if (line.size() > kMaxLine) line.resize(kMaxLine);

@@ -1,13 +1,17 @@
 // Driver2D: the application's only view of the platform. Operations are kept
-// in their slot order.
+// in their slot order. The layers below the application see two parts of it
+// through their own interfaces: the texture cache its image loading, the log
+// its message store.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
+#include "base/log.h"
 #include "raster/bitmap.h"
+#include "raster/image_source.h"
 
-class Driver2D {
+class Driver2D : public ImageSource, public LogEcho {
 public:
     virtual ~Driver2D() = default;
 
@@ -18,8 +22,8 @@ public:
     virtual void present(const Bitmap& bitmap, int32_t x, int32_t y, bool doubled) = 0;
     // Decodes the named image file or URL into a new bitmap owned by the
     // caller, or null. Callers pass -1, -1, 0 for the last three arguments.
-    virtual OwnedBitmap loadImage(const std::u16string& name, int32_t transparentColor,
-                                  int32_t alphaValue, int32_t reserved) = 0;
+    OwnedBitmap loadImage(const std::u16string& name, int32_t transparentColor, int32_t alphaValue,
+                          int32_t reserved) override = 0;
     // Ends the program: the frame loop stops at a later pass with exit code 0.
     virtual void quit() = 0;
     // Text drawn with the platform's font into a new bitmap; unused by the viewer.
@@ -27,9 +31,9 @@ public:
     // Milliseconds from a fixed start.
     virtual uint32_t ticks() = 0;
     // No visible effect.
-    virtual void refreshMessages() = 0;
+    void refreshMessages() override = 0;
     // No visible effect; unused by the viewer.
     virtual void hideMessages() = 0;
     // Keeps a copy of a log line.
-    virtual void addMessage(const char* text) = 0;
+    void addMessage(const char* text) override = 0;
 };

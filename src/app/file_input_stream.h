@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "app/input_stream.h"
+#include "base/input_stream.h"
 
 class FileInputStream final : public InputStream {
 public:

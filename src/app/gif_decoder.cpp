@@ -6,7 +6,9 @@
 
 #include "app/gif_lzw.h"
 #include "app/image_convert.h"
-#include "shell/log.h"
+#include "app/open_stream.h"
+#include "base/log.h"
+#include "base/rgb565.h"
 
 namespace {
 
@@ -46,8 +48,7 @@ bool readColourTable(InputStream& stream, uint8_t flags, GifCanvas& canvas) {
     for (int i = 0; i < entries; ++i) {
         uint8_t rgb[3];
         if (!readBytes(stream, rgb, 3)) return false;
-        canvas.palette[static_cast<std::size_t>(i)] =
-            static_cast<uint16_t>(((rgb[0] >> 3) << 11) | ((rgb[1] >> 2) << 5) | (rgb[2] >> 3));
+        canvas.palette[static_cast<std::size_t>(i)] = rgb565FromBytes(rgb[0], rgb[1], rgb[2]);
     }
     return true;
 }

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "app/input_stream.h"
+#include "base/input_stream.h"
 #include "raster/bitmap.h"
 
 // Opens the name with openStream (a file, or an http:// URL) and decodes it.

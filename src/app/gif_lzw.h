@@ -4,7 +4,7 @@
 #include <array>
 #include <cstdint>
 
-#include "app/input_stream.h"
+#include "base/input_stream.h"
 #include "raster/bitmap.h"
 
 // Where decoded rows of palette indices go: the palette already turned into

@@ -1,5 +1,7 @@
 #include "app/image_convert.h"
 
+#include "base/rgb565.h"
+
 bool imageSizeAllowed(int64_t width, int64_t height) {
     if (width < 1 || height < 1) return false;
     return width * height <= kMaxImagePixels;
@@ -10,6 +12,6 @@ void convertDibRow(const uint8_t* bgr, int32_t count, uint16_t* out) {
         const uint32_t blue = bgr[0];
         const uint32_t green = bgr[1];
         const uint32_t red = bgr[2];
-        out[i] = static_cast<uint16_t>(((red & 0xF8) << 8) | ((green >> 2) << 5) | (blue >> 3));
+        out[i] = rgb565FromBytes(red, green, blue);
     }
 }

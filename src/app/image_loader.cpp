@@ -4,10 +4,10 @@
 #include <cstring>
 
 #include "app/gif_decoder.h"
-#include "app/input_stream.h"
+#include "app/open_stream.h"
 #include "app/jpeg_decoder.h"
 #include "app/png_decoder.h"
-#include "shell/log.h"
+#include "base/log.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // JPEG images through libjpeg-turbo, converted as 24-bit pictures are.
 #pragma once
 
-#include "app/input_stream.h"
+#include "base/input_stream.h"
 #include "raster/bitmap.h"
 
 // Decodes a JPEG (baseline or progressive, grey or colour) from the stream's

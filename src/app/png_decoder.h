@@ -1,7 +1,7 @@
 // PNG images through libpng, converted as 24-bit pictures are (no alpha plane).
 #pragma once
 
-#include "app/input_stream.h"
+#include "base/input_stream.h"
 #include "raster/bitmap.h"
 
 // Decodes a PNG from the stream's current position (the 8-byte signature is

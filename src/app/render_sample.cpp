@@ -2,8 +2,10 @@
 // pipeline; navigation and picking join it where marked.
 #include "app/render_sample.h"
 
-#include "shell/log.h"
-#include "vrml/parser.h"
+#include "app/open_stream.h"
+#include "base/log.h"
+#include "events/node_factory.h"
+#include "vrml/load_world.h"
 
 namespace {
 
@@ -81,14 +83,15 @@ void RenderSample::showSplash() {
 void RenderSample::loadTheWorld() {
     {
         // The parser lives for this one load only.
-        VrmlParser parser;
+        VrmlParser parser(createNode, openStream);
         scene = loadWorld(parser, commandLine.empty() ? installDir + kDefaultWorld : commandLine);
     }
     if (!scene) return;  // nothing to show but the background: black
     scene->attachRasterizer(&rasterizer);
     scene->font = font.get();
     scene->initNodes();
-    scene->startClock(static_cast<double>(driver->ticks()) * kSecondsPerTick);
+    const uint32_t ticks = driver->ticks();
+    scene->startClock(static_cast<double>(ticks) * kSecondsPerTick, ticks);
 }
 
 void RenderSample::frame() {
@@ -105,7 +108,8 @@ void RenderSample::frame() {
     rasterizer.resetDepth();
 
     if (scene) {
-        scene->updateAndDraw(static_cast<double>(driver->ticks()) * kSecondsPerTick);
+        const uint32_t ticks = driver->ticks();
+        scene->updateAndDraw(static_cast<double>(ticks) * kSecondsPerTick, ticks);
         // Navigation with keyState goes here, between the frame and the
         // lighting switch.
         // The switch takes effect from the next frame on.

@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "app/input_stream.h"
+#include "base/input_stream.h"
 
 // Opens the URL (connects and receives the response head). Null when the
 // resource cannot be reached.

@@ -38,13 +38,6 @@ int32_t bilinear(uint16_t tl, uint16_t tr, uint16_t bl, uint16_t br, int32_t s, 
 
 }  // namespace
 
-uint16_t packRgb565(float r, float g, float b) {
-    const int32_t red = static_cast<int32_t>(r * 255.0f);
-    const int32_t green = static_cast<int32_t>(g * 255.0f);
-    const int32_t blue = static_cast<int32_t>(b * 255.0f);
-    return static_cast<uint16_t>(((red & 0xFFF8) << 8) | ((green & 0xFC) << 3) | ((blue >> 3) & 0x1F));
-}
-
 Bitmap* createBitmap(Bitmap* record, int32_t width, int32_t height, bool withAlpha) {
     record->pixels = nullptr;
     record->alpha = nullptr;

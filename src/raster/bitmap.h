@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <memory>
 
+#include "base/rgb565.h"
+
 struct Bitmap {
     uint16_t* pixels = nullptr;  // owned; width * height pixels
     uint8_t* alpha = nullptr;    // owned; null when the bitmap has no opacity plane
@@ -17,9 +19,6 @@ struct Bitmap {
     int32_t height = 0;
 };
 
-// Packs a colour given as three floats in 0..1: each component times 255,
-// truncated toward zero, then the high 5/6/5 bits. (1, 1, 1) gives 0xFFFF.
-uint16_t packRgb565(float r, float g, float b);
 
 // Allocates the pixel array (and the alpha plane when asked) of the record and
 // stores the size; contents are left uninitialised. Returns the record, or null

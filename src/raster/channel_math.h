@@ -19,6 +19,8 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "base/rgb565.h"
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -29,15 +31,11 @@ constexpr uint32_t kChannelMax = 255;
 constexpr uint32_t kWeightMagic = 0x8081;  // x / 255 = (x * 0x8081) >> 23 for x < 2^16
 constexpr int kWeightShift = 23;
 
-// RGB565 fields as 8-bit channels (low bits zero).
-inline uint32_t redOf(uint32_t pixel) { return (pixel >> 11) << 3; }
-inline uint32_t greenOf(uint32_t pixel) { return (pixel >> 3) & 0xFC; }
-inline uint32_t blueOf(uint32_t pixel) { return (pixel & 0x1F) << 3; }
-
-// The top 5, 6 and 5 bits of the channels, as packRgb565 keeps them.
-inline uint16_t pack(uint32_t r, uint32_t g, uint32_t b) {
-    return static_cast<uint16_t>(((r & 0xF8) << 8) | ((g & 0xFC) << 3) | (b >> 3));
-}
+// RGB565 fields as 8-bit channels (low bits zero), and back.
+inline uint32_t redOf(uint32_t pixel) { return rgb565Red(pixel); }
+inline uint32_t greenOf(uint32_t pixel) { return rgb565Green(pixel); }
+inline uint32_t blueOf(uint32_t pixel) { return rgb565Blue(pixel); }
+inline uint16_t pack(uint32_t r, uint32_t g, uint32_t b) { return rgb565FromBytes(r, g, b); }
 
 // (value x weight) / 255 for value and weight 0..255, without the table.
 inline uint32_t scaleChannel(uint32_t value, uint32_t weight) {

@@ -1,6 +1,7 @@
-// The whole vocabulary between the scene side (render/) and the pixel side
-// (raster/): projected vertices, per-normal shades and the surface state of one
-// shape. render/ fills these; raster/ never sees a node.
+// The records the scene side (render/) hands the pixel side (raster/):
+// projected vertices, per-normal shades and the surface state of one shape.
+// render/ fills these and calls the Rasterizer's operations (rasterizer.h);
+// raster/ never sees a node.
 #pragma once
 
 #include <cstdint>

@@ -35,3 +35,9 @@ void Rasterizer::setFieldOfView(float angle) {
     const int32_t half = std::min(targetWidth >> 1, targetHeight >> 1);
     focal = static_cast<float>(-static_cast<double>(half) / std::tan(static_cast<double>(angle) * 0.5));
 }
+
+void Rasterizer::setCamera(float nearDistance, float farDistance, float focalLength) {
+    near = nearDistance;
+    far = farDistance;
+    focal = focalLength;
+}

@@ -5,7 +5,9 @@
 // texture cache.
 //
 // Members are public and kept in their documented order, like the record they
-// describe; the scene side writes near, far and focal before each frame.
+// describe. The scene side (render/) uses the operations of this header and
+// the records of raster_types.h, nothing else of raster/; it sets the camera
+// before each frame.
 #pragma once
 
 #include <cstdint>
@@ -13,10 +15,10 @@
 
 #include "raster/bitmap.h"
 #include "raster/raster_types.h"
-#include "scene/simple_array.h"
-#include "scene/values.h"
+#include "base/simple_array.h"
+#include "base/values.h"
 
-class Driver2D;
+class ImageSource;
 
 // Screen-space gradients of the current triangle (per pixel in x and in y).
 struct Gradients {
@@ -82,6 +84,10 @@ public:
 
     // focal = -min(targetWidth >> 1, targetHeight >> 1) / tan(angle / 2).
     void setFieldOfView(float angle);
+    // The camera of the frame about to be drawn: near-plane clipping projects
+    // the vertices it makes with the same near distance and focal length as
+    // the scene side projected the others.
+    void setCamera(float nearDistance, float farDistance, float focalLength);
     // Selects the span modes, colours, blending rows and texel addressing of one
     // shape. A texture whose size is not a square 32, 64, 128 or 256 turns
     // texturing off for the shape.
@@ -132,7 +138,7 @@ public:
 
     // --- members, in record order ---
 
-    Driver2D* driver = nullptr;  // not owned; loads texture images
+    ImageSource* driver = nullptr;  // not owned; loads texture images
     SimpleArray<TextureEntry*> textureCache;  // entries owned, in order of first load
 
     Bitmap* target = nullptr;  // not owned

@@ -16,6 +16,7 @@
 #include <cmath>
 #include <new>
 
+#include "base/limits.h"
 #include "scene/bindable_nodes.h"
 #include "scene/grouping_nodes.h"
 #include "scene/node_types.h"
@@ -113,7 +114,7 @@ Matrix viewFromViewpoint(const nViewpoint& viewpoint) {
     view.tz = -(p.x * l[2] + p.y * l[5] + p.z * l[8]);
 
     const X3DNode* ancestor = viewpoint.parent;
-    for (int32_t level = 0; ancestor && level < kMaxTraversalDepth; ++level, ancestor = ancestor->parent) {
+    for (int32_t level = 0; ancestor && level < kMaxGraphDepth; ++level, ancestor = ancestor->parent) {
         if (ancestor->nodeType != NodeType::Transform) continue;
         Matrix inverse = transformMatrices(static_cast<const nTransform&>(*ancestor)).full;
         // A Transform that collapses its children has no inverse; the

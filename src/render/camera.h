@@ -16,11 +16,6 @@ class nViewpoint;
 // pi or more, not finite): 45 degrees, the rasterizer's own starting value.
 inline constexpr float kDefaultFieldOfView = 0.785398f;
 
-// How many ancestors or nested groups the camera and the traversal follow at
-// most. A world nested deeper than this is drawn down to this depth only; the
-// bound keeps the recursion well inside the stack even in a sanitizer build.
-inline constexpr int32_t kMaxTraversalDepth = 1000;
-
 // The local matrices of a Transform: the full one (-center, inverse scale
 // orientation, scale, scale orientation, rotation, +center, +translation) and
 // the rotation alone (its translation row is never read).
@@ -44,7 +39,7 @@ bool matrixFinite(const Matrix& matrix);
 // orientation, then the inverse of every Transform above it, innermost first.
 // A Transform above it that has no inverse is skipped, and a result that is
 // not finite (a position of infinity) gives the identity, so the view is
-// always finite. At most kMaxTraversalDepth ancestors are followed.
+// always finite. At most kMaxGraphDepth ancestors are followed.
 Matrix viewFromViewpoint(const nViewpoint& viewpoint);
 
 // The field of view actually used for the angle: the angle itself when it lies

@@ -1,25 +1,15 @@
-// Matrix: the affine transform shared by the renderer, the navigation and the
-// sensors, with the vector and rotation helpers that go with it.
+// The operations on Matrix (the record is in base/values.h): the affine
+// transforms shared by the renderer, the navigation and the sensors, with the
+// vector and rotation helpers that go with them.
 //
-// Points are row vectors multiplied from the left: p' = p.L + t, where L is
-// the 3x3 linear part and t the translation row. There is no fourth column;
-// projection is done separately. A x B applies A first, then B.
+// A x B applies A first, then B.
 //
 // Geometry is single precision. Square roots and trigonometry are evaluated in
 // double on values converted from float, and their results are stored back as
 // float, so every machine gives the same bits.
 #pragma once
 
-#include "scene/values.h"
-
-struct Matrix {
-    // The linear part by rows: row r, column c is m[3 * r + c] (m0 .. m8).
-    float m[9] = {1.0f, 0.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f, 0.0f, 1.0f};
-    // The translation row.
-    float tx = 0.0f;
-    float ty = 0.0f;
-    float tz = 0.0f;
-};
+#include "base/values.h"
 
 // Every operation below may write its result over one of its inputs.
 

@@ -66,6 +66,12 @@ bool faceIndicesValid(const int32_t* index, int32_t from, int32_t to, int32_t po
 
 }  // namespace
 
+void nIndexedFaceSet::fieldChanged(X3DField* field) {
+    if (field != &coord) return;
+    boundsStale = true;
+    normalsStale = true;
+}
+
 bool nIndexedFaceSet::bounds(Vec3f& centre, Vec3f& size) {
     if (boundsStale) {
         boundsStale = false;

@@ -1,24 +1,17 @@
-// The frame: the world reacts (anchors, sensors), the camera is set up, the
-// scene graph is walked from the root into render records and lights, and the
-// records are drawn, every opaque shape before every other one. Nothing is
-// kept from one frame to the next but the storage of the lists.
-//
-// The order of one frame is fixed, because sensors and camera see each other:
-// TimeSensors and TouchSensors tick before the camera is set up (a viewpoint
-// they bind is shown this frame), ProximitySensors after it (they see this
-// frame's camera), and a stylus pick lives for one frame only.
+// The drawing half of the frame: the scene graph is walked from the root into
+// render records and lights, and the records are drawn, every opaque shape
+// before every other one. Nothing is kept from one frame to the next but the
+// storage of the lists.
 //
 // Culling happens before any per-face work: grouping nodes by their declared
 // box (whole subtrees), shapes by their geometry's box, meshes by the AND of
 // their vertex clip codes. The walk is bounded in depth and in the number of
 // nodes it visits, so a file that nests or shares groups without end cannot
 // exhaust the stack or stall the frame.
-#include "render/traversal.h"
-
 #include <algorithm>
 #include <span>
 
-#include "app/driver2d.h"
+#include "base/limits.h"
 #include "raster/rasterizer.h"
 #include "render/camera.h"
 #include "scene/bindable_nodes.h"
@@ -32,24 +25,8 @@
 
 namespace {
 
-// The frame rate is measured over this many frames.
-constexpr int32_t kFramesPerMeasurement = 10;
-constexpr int64_t kMillisecondsPerSecond = 1000;
-
 // The headlight travels straight away from the eye with full intensity.
 constexpr LightRecord kHeadlight{0.0f, 0.0f, -1.0f, 1.0f};
-
-// Every sensor of the registry that `wanted` accepts gets its tick, in
-// registry order. The count is read afresh after each call: a sensor may make
-// nodes, and those are visited too.
-template <class Wanted>
-void tickSensors(FrameClock& clock, Wanted wanted) {
-    for (int32_t i = 0; i < nodeRegistry.count; ++i) {
-        X3DNode* node = nodeRegistry[i];
-        if (!node || node->category != NodeCategory::Sensor || !wanted(*node)) continue;
-        if (auto* sensor = dynamic_cast<X3DSensorNode*>(node)) sensor->tick(&clock);
-    }
-}
 
 template <class T>
 std::span<const T> spanOf(const SimpleArray<T>& array) {
@@ -60,45 +37,7 @@ bool isBlack(const float colour[3]) { return colour[0] == 0.0f && colour[1] == 0
 
 }  // namespace
 
-uint32_t frameTicks(const Scene& scene) {
-    if (!scene.rasterizer || !scene.rasterizer->driver) return 0;
-    return scene.rasterizer->driver->ticks();
-}
-
-void Scene::startClock(double seconds) {
-    frameClock.clockStart = seconds;
-    frameClock.now = seconds;
-    frameClock.lastFrameTime = seconds;
-    frameClock.pickResult = nullptr;
-    frameClock.clockScene = this;
-    for (int32_t i = 0; i < nodeRegistry.count; ++i) {
-        X3DNode* node = nodeRegistry[i];
-        if (!node || node->category != NodeCategory::Sensor) continue;
-        if (auto* sensor = dynamic_cast<X3DSensorNode*>(node)) sensor->start(&frameClock);
-    }
-    fps = 0;
-    fpsFrames = 0;
-    fpsTick = static_cast<int32_t>(frameTicks(*this));
-}
-
-void Scene::updateAndDraw(double seconds) {
-    frameClock.lastFrameTime = frameClock.now;
-    frameClock.now = seconds;
-
-    // Anchor activation with frameClock.pickResult belongs here, before any
-    // sensor ticks; it comes with the anchors' behaviour.
-
-    // TimeSensors and TouchSensors: before the camera, so what they bind or
-    // move is seen this frame.
-    tickSensors(frameClock, [](const X3DNode& node) { return node.nodeType != NodeType::ProximitySensor; });
-    frameClock.pickResult = nullptr;  // a pick is seen by one frame only
-
-    setNearFar();
-    setupView();
-
-    // ProximitySensors: after the camera, so they see where it is now.
-    tickSensors(frameClock, [](const X3DNode& node) { return node.nodeType == NodeType::ProximitySensor; });
-
+void Scene::drawWorld() {
     renderRecords.clear();
     opaqueList.clear();
     transparentList.clear();
@@ -109,28 +48,16 @@ void Scene::updateAndDraw(double seconds) {
     const nNavigationInfo* info = boundNavigationInfo ? boundNavigationInfo : defaultNavigationInfo;
     if (info && info->headlight.value) lights.append(kHeadlight);  // on top of the four scene lights
 
-    if (rasterizer) {
-        // Near-plane clipping must project the vertices it makes like the
-        // others: same near distance, same focal length.
-        rasterizer->near = nearDistance;
-        rasterizer->far = farDistance;
-        rasterizer->focal = focalLength;
-        for (int32_t index : opaqueList) drawRecord(renderRecords[index]);
-        for (int32_t index : transparentList) drawRecord(renderRecords[index]);
-    }
-
-    if (++fpsFrames >= kFramesPerMeasurement) {
-        const uint32_t tick = frameTicks(*this);
-        // Unsigned difference: right across the wrap of the millisecond count.
-        const uint32_t elapsed = tick - static_cast<uint32_t>(fpsTick);
-        if (elapsed != 0) fps = static_cast<int32_t>(kFramesPerMeasurement * kMillisecondsPerSecond / elapsed);
-        fpsFrames = 0;
-        fpsTick = static_cast<int32_t>(tick);
-    }
+    if (!rasterizer) return;
+    // Near-plane clipping must project the vertices it makes like the others:
+    // same near distance, same focal length.
+    rasterizer->setCamera(nearDistance, farDistance, focalLength);
+    for (int32_t index : opaqueList) drawRecord(renderRecords[index]);
+    for (int32_t index : transparentList) drawRecord(renderRecords[index]);
 }
 
 void Scene::traverseGroup(X3DNode* node, const Matrix& full, const Matrix& rotation, int32_t depth) {
-    if (!node || node->category != NodeCategory::Grouping || depth > kMaxTraversalDepth) return;
+    if (!node || node->category != NodeCategory::Grouping || depth > kMaxGraphDepth) return;
 
     Matrix groupFull = full;
     Matrix groupRotation = rotation;

@@ -10,7 +10,7 @@
 #include "scene/fields.h"
 #include "scene/node.h"
 #include "scene/node_types.h"
-#include "scene/values.h"
+#include "base/values.h"
 
 struct FrameClock;
 

@@ -1,19 +1,26 @@
-// The node factory: the only way nodes are made. A new node gets its DEF name,
-// then its NodeType code, then a place at the end of the node registry, which
-// owns it from then on.
+// How nodes come to exist. Nodes are made by a node factory only: a function
+// that makes the node of the class for a NodeType code, names it, gives it its
+// code and enters it at the end of the node registry, which owns it from then
+// on. The factory itself lives above this folder (events/node_factory.h),
+// where every node class's behaviour is known; the reader and the Scene are
+// handed it. This header holds what every factory shares.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string_view>
 
 class X3DNode;
 
-// A new node of the class for NodeType code `code`, named `name` and
-// registered; not owned by the caller. Null when the code has no class (0, 4,
-// 6, 11, 12, 17, 21, 22, 24, 31 to 36 and anything outside 0..36) or when
-// memory cannot be had; such a node is neither named nor registered.
-X3DNode* createNode(std::u16string_view name, int32_t code);
+// A new registered node of the class for the code, named name; not owned by
+// the caller. Null when the code has no class or memory cannot be had.
+using NodeFactory = X3DNode* (*)(std::u16string_view name, int32_t code);
 
-// createNode with the index of the first node-name table entry equal to
-// typeName (exact, case-sensitive, whole string); null when none is equal.
-X3DNode* createNodeByTypeName(std::u16string_view name, std::u16string_view typeName);
+// The index of the first node-name table entry equal to typeName (exact,
+// case-sensitive, whole string); -1 when none is equal.
+int32_t nodeTypeCode(std::u16string_view typeName);
+
+// Names the node, gives it its code and enters it in the node registry.
+// Returns it (now owned by the registry), or null when the registry cannot
+// grow; the node is then destroyed.
+X3DNode* registerNewNode(std::unique_ptr<X3DNode> node, std::u16string_view name, int32_t code);

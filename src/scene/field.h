@@ -16,7 +16,7 @@
 #include <cstdint>
 
 #include "scene/field_type.h"
-#include "scene/simple_array.h"
+#include "base/simple_array.h"
 
 class X3DNode;
 

@@ -9,8 +9,8 @@
 #include <utility>
 
 #include "scene/field.h"
-#include "scene/simple_array.h"
-#include "scene/values.h"
+#include "base/simple_array.h"
+#include "base/values.h"
 
 // The building blocks of the sixteen classes below; they are not used alone
 // (delivery relies on one class per FieldType).

@@ -3,7 +3,8 @@
 //
 // An IndexedFaceSet keeps two caches derived from its fields, its normals and
 // its bounding box; both start stale and a change of "coord" marks them stale
-// again, so they are rebuilt the next time they are asked for.
+// again, so they are rebuilt the next time they are asked for. Its operations
+// are mesh preparation and live with it in render/mesh_prepare.cpp.
 #pragma once
 
 #include <cstdint>

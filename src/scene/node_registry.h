@@ -8,7 +8,7 @@
 // elsewhere are dangling afterwards.
 #pragma once
 
-#include "scene/simple_array.h"
+#include "base/simple_array.h"
 
 class X3DNode;
 

@@ -1,21 +1,19 @@
 // Construction, naming, preparation and teardown of the loaded world. The
-// per-frame parts of the Scene live with the code that uses them (events/,
-// render/).
+// per-frame parts of the Scene live with the code that uses them (render/).
 #include "scene/scene.h"
 
 #include <new>
 
 #include "raster/rasterizer.h"
 #include "scene/bindable_nodes.h"
-#include "scene/factory.h"
 #include "scene/node.h"
 #include "scene/node_registry.h"
 #include "scene/node_types.h"
 
-Scene::Scene() {
-    defaultViewpoint = static_cast<nViewpoint*>(createNode(u"default", NodeType::Viewpoint));
-    defaultNavigationInfo = static_cast<nNavigationInfo*>(createNode(u"default", NodeType::NavigationInfo));
-    defaultBackground = static_cast<nBackground*>(createNode(u"default", NodeType::Background));
+Scene::Scene(NodeFactory factory) {
+    defaultViewpoint = static_cast<nViewpoint*>(factory(u"default", NodeType::Viewpoint));
+    defaultNavigationInfo = static_cast<nNavigationInfo*>(factory(u"default", NodeType::NavigationInfo));
+    defaultBackground = static_cast<nBackground*>(factory(u"default", NodeType::Background));
     // Without memory an array stays null with capacity 0; the drawing code
     // treats that as "no room" and draws nothing rather than failing here.
     rasterVertices.reset(new (std::nothrow) RasterVertex[kInitialVertexCapacity]);

@@ -8,10 +8,10 @@
 // in the registry with the rest).
 //
 // Members are public and kept in their documented order. The operations are
-// grouped by the code that implements them: loading and set-up
-// (scene/scene.cpp, scene/load_world.cpp), binding (events/bindable.cpp), the
-// camera (render/camera.cpp), lighting (render/lighting.cpp) and the frame
-// (render/traversal.cpp).
+// grouped below by the file that holds them: the container and binding here
+// in scene/, the frame, camera, lighting and drawing in render/ (which this
+// folder never calls). The world is read into a Scene by loadWorld
+// (vrml/load_world.h).
 #pragma once
 
 #include <cstdint>
@@ -19,11 +19,11 @@
 #include <string>
 
 #include "raster/raster_types.h"
-#include "render/matrix.h"
-#include "render/render_record.h"
+#include "scene/render_record.h"
+#include "scene/factory.h"
 #include "scene/frame_clock.h"
-#include "scene/simple_array.h"
-#include "scene/values.h"
+#include "base/simple_array.h"
+#include "base/values.h"
 
 class Rasterizer;
 struct BitmapFont;
@@ -36,24 +36,24 @@ class nDirectionalLight;
 class nIndexedFaceSet;
 class nShape;
 class nAppearance;
-class VrmlParser;
 
 class Scene {
 public:
     static constexpr int32_t kInitialVertexCapacity = 1000;
     static constexpr int32_t kInitialShadeCapacity = 1000;
 
-    // Empty lists and names, nothing bound, the three default nodes created
-    // (Viewpoint, NavigationInfo, Background, each named "default"), the vertex
-    // and shade arrays allocated for 1000 entries, lighting off.
-    Scene();
+    // ===== The world container: scene/scene.cpp =====
+
+    // Empty lists and names, nothing bound, the three default nodes made by
+    // the factory (Viewpoint, NavigationInfo, Background, each named
+    // "default"), the vertex and shade arrays allocated for 1000 entries,
+    // lighting off.
+    explicit Scene(NodeFactory factory);
     // Releases the arrays and drops the node pointers (the registry owns the
     // nodes).
     ~Scene();
     Scene(const Scene&) = delete;
     Scene& operator=(const Scene&) = delete;
-
-    // --- loading and set-up ---
 
     // baseDirectory = the name up to and including its last "/", fileName =
     // the rest (no "/": empty base directory, the whole name).
@@ -65,7 +65,7 @@ public:
     // target: width, height and their integer halves, as floats.
     void attachRasterizer(Rasterizer* rasterizer);
 
-    // --- bindable nodes ---
+    // ===== Binding: scene/binding.cpp =====
 
     // Records the root (a Group) and binds the first Viewpoint, NavigationInfo
     // and Background in depth-first file order, the defaults where none.
@@ -76,8 +76,23 @@ public:
     void bind(X3DNode* node);
     // The first sky colour of the bound Background; black without one.
     Color4f backgroundColor() const;
+    // Follows the innermost Anchor above the picked node: a url "#name" binds
+    // every Viewpoint DEF'd as name, in registry order; any other url is
+    // logged and otherwise ignored. Nothing happens for a null pick or a node
+    // under no Anchor.
+    void activateAnchor(X3DNode* picked);
 
-    // --- camera ---
+    // ===== The frame: render/frame.cpp =====
+
+    // Sets the clock to the time, starts every sensor of the registry and
+    // restarts the frame-rate count at the tick count (milliseconds).
+    void startClock(double seconds, uint32_t tickCount);
+    // One frame at the time (seconds; the tick count in milliseconds measures
+    // the frame rate): anchors, sensors, camera, then drawWorld and the
+    // frame-rate count.
+    void updateAndDraw(double seconds, uint32_t tickCount);
+
+    // ===== Camera: render/camera.cpp =====
 
     // nearDistance = half the bound NavigationInfo's first avatarSize (at
     // least 1e-5; 0.125 when the list is empty), farDistance = its
@@ -99,7 +114,7 @@ public:
     // the array cannot be had).
     bool transformVertices(const Matrix& matrix, const SimpleArray<Vec3f>& points);
 
-    // --- lighting ---
+    // ===== Lighting: render/lighting.cpp =====
 
     // Appends the light (direction normalized, then turned by the rotation
     // matrix) unless four scene lights are already collected, it is off, or
@@ -108,20 +123,16 @@ public:
     // Fills shades for the normals; false when the array cannot be had.
     bool lightNormals(const Matrix& normalMatrix, const SimpleArray<Vec3f>& normals, bool twoSided);
 
-    // --- the frame ---
+    // ===== Traversal and drawing: render/traversal.cpp =====
 
-    // Sets the clock to the time, starts every sensor of the registry and
-    // restarts the frame-rate count from the driver's tick count.
-    void startClock(double seconds);
-    // One frame at the time: sensors, camera, traversal, lights, then every
-    // opaque record and every other record drawn through the rasterizer (when
-    // one is attached), and the frame-rate count.
-    void updateAndDraw(double seconds);
+    // The render lists rebuilt from the root, the headlight added, every
+    // opaque record and then every other record drawn through the rasterizer
+    // (when one is attached).
+    void drawWorld();
     // Visits a Transform, Group or Anchor at nesting depth `depth` whose
     // enclosing matrices are given: lights and shapes among its children are
-    // collected, grouping children visited. Culled by its box; a Transform
-    // without a finite inverse hides its subtree; nothing deeper than
-    // kMaxTraversalDepth or beyond the frame's visit budget is visited.
+    // collected, grouping children visited. Culled by its box; nothing deeper
+    // than kMaxGraphDepth or beyond the frame's visit budget is visited.
     void traverseGroup(X3DNode* node, const Matrix& full, const Matrix& rotation, int32_t depth);
     // Builds currentSurface from the shape's appearance and records it.
     void collectShape(nShape& shape, const Matrix& full, const Matrix& rotation);
@@ -181,8 +192,3 @@ public:
     int32_t fps = 0;
     bool lighting = false;
 };
-
-// Reads the world (file or http:// URL) with the parser and wraps it in a new
-// Scene with its root set up; null when the world cannot be opened or holds no
-// node.
-std::unique_ptr<Scene> loadWorld(VrmlParser& parser, const std::u16string& name);

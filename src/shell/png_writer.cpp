@@ -8,15 +8,6 @@
 #include <system_error>
 #include <vector>
 
-void widenRgb565(uint16_t pixel, uint8_t rgb[3]) {
-    const unsigned r5 = (pixel >> 11) & 0x1F;
-    const unsigned g6 = (pixel >> 5) & 0x3F;
-    const unsigned b5 = pixel & 0x1F;
-    rgb[0] = static_cast<uint8_t>((r5 << 3) | (r5 >> 2));
-    rgb[1] = static_cast<uint8_t>((g6 << 2) | (g6 >> 4));
-    rgb[2] = static_cast<uint8_t>((b5 << 3) | (b5 >> 2));
-}
-
 namespace {
 
 // The libpng part: every object it may jump past is made before setjmp.

@@ -16,7 +16,7 @@
 #include "shell/driver_sdl.h"
 #include "shell/frame_loop.h"
 #include "shell/install_dir.h"
-#include "shell/log.h"
+#include "base/log.h"
 #include "shell/log_path.h"
 #include "shell/png_writer.h"
 

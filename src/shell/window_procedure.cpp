@@ -1,6 +1,6 @@
 #include "shell/window_procedure.h"
 
-#include "shell/log.h"
+#include "base/log.h"
 
 namespace {
 // Hardware buttons of some handhelds report these codes for A, B, C, Start.

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "app/input_stream.h"
+#include "base/input_stream.h"
 
 class ByteOrderMarkFilter final : public InputStream {
 public:

@@ -24,7 +24,7 @@
 #include <limits>
 #include <utility>
 
-#include "app/input_stream.h"
+#include "base/input_stream.h"
 
 namespace {
 

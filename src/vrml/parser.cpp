@@ -11,14 +11,14 @@
 
 #include <algorithm>
 
-#include "app/input_stream.h"
+#include "base/input_stream.h"
+#include "base/log.h"
 #include "scene/factory.h"
 #include "scene/fields.h"
 #include "scene/grouping_nodes.h"
 #include "scene/node.h"
 #include "scene/node_types.h"
 #include "scene/shape_nodes.h"
-#include "shell/log.h"
 #include "vrml/byte_order_mark.h"
 
 namespace {
@@ -46,9 +46,12 @@ bool NumberList::append(double value) {
     return true;
 }
 
+VrmlParser::VrmlParser(NodeFactory createNode, StreamOpener openStream)
+    : createNode_(createNode), openStream_(openStream) {}
+
 X3DNode* VrmlParser::parseWorld(const std::u16string& name) {
     const std::string narrow = narrowText(name.substr(0, kMaxWorldNameLength));
-    std::unique_ptr<InputStream> stream = openStream(narrow);
+    std::unique_ptr<InputStream> stream = openStream_ ? openStream_(narrow) : nullptr;
     if (!stream) return nullptr;
     X3DNode* root = parseStream(stream.get());
     stream->close();
@@ -61,7 +64,7 @@ X3DNode* VrmlParser::parseStream(InputStream* stream) {
     lexer.addReaderClasses();
     defTable.clear();
     openNodes_.clear();
-    auto* root = static_cast<nGroup*>(createNode(u"SCENEGRAPH", NodeType::Group));
+    auto* root = static_cast<nGroup*>(createNode_(u"SCENEGRAPH", NodeType::Group));
     if (root) readNodeList(true, &root->children);
     // The stream is the caller's; nothing here may read it later.
     lexer.attachStream(nullptr);
@@ -113,7 +116,8 @@ X3DNode* VrmlParser::readNode(const std::u16string& typeName, const std::u16stri
         skipGroup();
         return nullptr;
     }
-    X3DNode* node = createNodeByTypeName(defName, typeName);
+    const int32_t code = nodeTypeCode(typeName);
+    X3DNode* node = code < 0 ? nullptr : createNode_(defName, code);
     if (!node) {
         report(u"Unrecognized node type '" + typeName + u"' at line: " + lineSuffix(), LogTarget::FileAndStore);
         if (typeName == u"proto" || typeName == u"externproto") {
@@ -198,7 +202,7 @@ X3DNode* VrmlParser::resolveUse(const std::u16string& name) {
     if (node->nodeType != NodeType::Shape) return node;
 
     auto* original = static_cast<nShape*>(node);
-    auto* copy = static_cast<nShape*>(createNode(u"", NodeType::Shape));
+    auto* copy = static_cast<nShape*>(createNode_(u"", NodeType::Shape));
     if (!copy) return nullptr;
     copy->appearance.value = original->appearance.value;
     copy->geometry.value = original->geometry.value;

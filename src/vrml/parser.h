@@ -11,8 +11,8 @@
 // being read (the node itself or one that encloses it) is refused, so the graph
 // never holds a cycle. And no more than kMaxNodeDepth nodes are ever open at
 // once: a node nested deeper is not made and its body is skipped whole, so the
-// recursion of the reader (and of everything that later walks the graph by
-// nesting) stays within a fixed depth.
+// recursion of the reader stays within a fixed depth (base/limits.h holds
+// the bounds of every later walk).
 //
 // A parser is made for one load, used for one parseWorld (or parseStream) and
 // then destroyed. The nodes it makes belong to the node registry.
@@ -25,16 +25,15 @@
 #include <string>
 #include <vector>
 
+#include "base/input_stream.h"
+#include "base/limits.h"
+#include "scene/factory.h"
 #include "vrml/lexer.h"
 
 class InputStream;
 class X3DField;
 class X3DNode;
 
-// Deepest nesting of open nodes the reader builds; a node that would be the
-// 201st open one is skipped with its body. Every recursion over the children
-// of a graph read from a file is bounded by the same number.
-inline constexpr int32_t kMaxNodeDepth = 200;
 
 // The scratch list of numbers of one multi-valued value. Grows geometrically
 // (by at least 100 slots, by its capacity once that is larger), so that a
@@ -57,7 +56,8 @@ public:
     // The line of the lexer when a message was composed is part of its text.
     using MessageObserver = std::function<void(const std::u16string& message)>;
 
-    VrmlParser() = default;
+    // Nodes come from the factory, the world's bytes from the opener.
+    VrmlParser(NodeFactory createNode, StreamOpener openStream);
     VrmlParser(const VrmlParser&) = delete;
     VrmlParser& operator=(const VrmlParser&) = delete;
 
@@ -116,6 +116,8 @@ public:
     int64_t messageCount() const { return messageCount_; }
     // Routes made so far: by ROUTE statements and two per USE of a Shape.
     int64_t routeCount() const { return routeCount_; }
+    // The factory the parser makes its nodes with.
+    NodeFactory nodeFactory() const { return createNode_; }
 
     // --- members, in record order ---
 
@@ -141,6 +143,8 @@ private:
     // name type, "USE" name, or a type name.
     X3DNode* readNodeStatement(const std::u16string& word);
 
+    NodeFactory createNode_;
+    StreamOpener openStream_;
     MessageObserver observer_;
     int64_t messageCount_ = 0;
     int64_t routeCount_ = 0;

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "app/check_world.h"
-#include "shell/log.h"
+#include "base/log.h"
 #include "vrml/reader_test_support.h"
 
 namespace {

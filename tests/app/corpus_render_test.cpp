@@ -12,7 +12,7 @@
 #include "app/render_sample.h"
 #include "scene/node_registry.h"
 #include "shell/driver_headless.h"
-#include "shell/log.h"
+#include "base/log.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <string>
 
-#include "app/input_stream.h"
+#include "app/open_stream.h"
 #include "shell/test_support.h"
 
 using foundation_test::TempDir;

@@ -11,7 +11,7 @@
 #include <stdexcept>
 
 #include "app/image_loader.h"
-#include "shell/log.h"
+#include "base/log.h"
 
 OwnedBitmap RecordingDriver::loadImage(const std::u16string& name, int32_t, int32_t, int32_t) {
     return loadImageFile(name);

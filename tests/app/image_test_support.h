@@ -10,7 +10,7 @@
 
 #include "app/driver2d.h"
 #include "support/temp_dir.h"
-#include "app/input_stream.h"
+#include "base/input_stream.h"
 
 class MemoryStream final : public InputStream {
 public:

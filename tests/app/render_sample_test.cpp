@@ -5,7 +5,7 @@
 
 #include "app/render_sample.h"
 #include "shell/driver_headless.h"
-#include "shell/log.h"
+#include "base/log.h"
 #include "shell/test_support.h"
 
 using foundation_test::readFile;

@@ -15,7 +15,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/input_stream.h"
+#include "app/open_stream.h"
 
 extern char** environ;
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "events/node_factory.h"
 #include "scene/bindable_nodes.h"
 #include "scene/node_types.h"
 #include "scene/scene.h"
@@ -19,7 +20,7 @@ protected:
     std::unique_ptr<Scene> load(const std::string& world) {
         X3DNode* root = parse(world);
         EXPECT_NE(root, nullptr) << world;
-        auto scene = std::make_unique<Scene>();
+        auto scene = std::make_unique<Scene>(createNode);
         scene->setRoot(root);
         scene->initNodes();
         return scene;
@@ -166,7 +167,7 @@ TEST_F(Binding, RoutedSetBindAndBindingFromInsideAnEvent) {
 
 TEST_F(Binding, SetBindBeforePrepareDoesNothing) {
     X3DNode* root = parse("Viewpoint { } DEF B Viewpoint { }");
-    Scene scene;
+    Scene scene(createNode);
     scene.setRoot(root);
     auto* b = static_cast<nViewpoint*>(childrenOf(root)[1]);
     b->set_bind.setValue(true);  // no initNodes yet: no owner scene
@@ -186,7 +187,7 @@ TEST_F(Binding, EmptySkyColourIsBlack) {
 
 TEST_F(Binding, RootThatIsNotAGroup) {
     X3DNode* root = parse("Transform { children Viewpoint { } }");
-    Scene scene;
+    Scene scene(createNode);
     scene.setRoot(childrenOf(root)[0]);
     EXPECT_EQ(scene.root, nullptr);
     EXPECT_EQ(scene.boundViewpoint, nullptr);

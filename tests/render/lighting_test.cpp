@@ -2,6 +2,7 @@
 
 #include <limits>
 
+#include "render/matrix.h"
 #include "render_fixture.h"
 
 namespace {

@@ -17,7 +17,7 @@
 #include "raster/bitmap.h"
 #include "raster/rasterizer.h"
 #include "scene/bindable_nodes.h"
-#include "scene/factory.h"
+#include "events/node_factory.h"
 #include "scene/geometry_nodes.h"
 #include "scene/grouping_nodes.h"
 #include "scene/light_nodes.h"
@@ -122,7 +122,7 @@ protected:
         rasterizer = std::make_unique<Rasterizer>();
         rasterizer->driver = &driver;
         rasterizer->attachTarget(target.get());
-        scene = std::make_unique<Scene>();
+        scene = std::make_unique<Scene>(createNode);
         scene->attachRasterizer(rasterizer.get());
         root = make<nGroup>(NodeType::Group);
         scene->root = root;
@@ -136,7 +136,7 @@ protected:
     void frame(double seconds = 0.0) {
         rasterizer->clearColor(0.0f, 0.0f, 0.0f);
         rasterizer->resetDepth();
-        scene->updateAndDraw(seconds);
+        scene->updateAndDraw(seconds, driver.now);
     }
 
     uint16_t pixel(int32_t x, int32_t y) const { return target->pixels[y * target->width + x]; }

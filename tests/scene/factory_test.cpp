@@ -6,7 +6,7 @@
 #include <set>
 #include <string>
 
-#include "scene/factory.h"
+#include "events/node_factory.h"
 #include "scene/grouping_nodes.h"
 #include "scene/name_tables.h"
 #include "scene/node_registry.h"

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "scene/bindable_nodes.h"
-#include "scene/factory.h"
+#include "events/node_factory.h"
 #include "scene/field_codes.h"
 #include "scene/geometry_nodes.h"
 #include "scene/grouping_nodes.h"

@@ -7,12 +7,15 @@
 #include <string>
 #include <vector>
 
+#include "events/node_factory.h"
+#include "app/open_stream.h"
+#include "vrml/load_world.h"
 #include "raster/bitmap.h"
 #include "raster/rasterizer.h"
 #include "scene/bindable_nodes.h"
 #include "scene/node_types.h"
 #include "scene/scene.h"
-#include "shell/log.h"
+#include "base/log.h"
 #include "vrml/reader_test_support.h"
 
 namespace {
@@ -40,7 +43,7 @@ PrepareProbe* registerProbe(std::vector<const X3DNode*>* journal, std::function<
 }
 
 TEST_F(SceneContainer, Construction) {
-    Scene scene;
+    Scene scene(createNode);
     EXPECT_EQ(scene.rasterizer, nullptr);
     EXPECT_EQ(scene.root, nullptr);
     EXPECT_EQ(scene.boundViewpoint, nullptr);
@@ -74,7 +77,7 @@ TEST_F(SceneContainer, LoadWorldRegistersRootNodesThenDefaults) {
         "Transform { children [ Shape { appearance Appearance { material Material { } }\n"
         "  geometry IndexedFaceSet { coord Coordinate { point [ 0 0 0 ] } } } ] }\n"
         "TimeSensor { }\n");
-    VrmlParser parser;
+    VrmlParser parser(createNode, openStream);
     std::unique_ptr<Scene> scene = loadWorld(parser, widenText(path));
     ASSERT_NE(scene, nullptr);
     const int32_t n = 7;
@@ -94,13 +97,13 @@ TEST_F(SceneContainer, LoadWorldRegistersRootNodesThenDefaults) {
 
 TEST_F(SceneContainer, WorldsThatMakeNoScene) {
     const std::string unsupported = scratch.write("boxes.wrl", "Box { } Sphere { radius 2 } Switch { }");
-    VrmlParser parser;
+    VrmlParser parser(createNode, openStream);
     EXPECT_EQ(loadWorld(parser, widenText(unsupported)), nullptr);
     EXPECT_EQ(nodeRegistry.count, 1);  // only the root: no Scene, no defaults
 
-    VrmlParser missing;
+    VrmlParser missing(createNode, openStream);
     EXPECT_EQ(loadWorld(missing, widenText(scratch.file("absent.wrl"))), nullptr);
-    VrmlParser empty;
+    VrmlParser empty(createNode, openStream);
     EXPECT_EQ(loadWorld(empty, widenText(scratch.write("empty.wrl", ""))), nullptr);
     EXPECT_EQ(nodeRegistry.count, 2);
 }
@@ -111,7 +114,7 @@ TEST_F(SceneContainer, InitNodesPreparesTheWholeRegistryInOrder) {
     X3DNode* root = parse("Viewpoint { } Group { children Viewpoint { } }");
     ASSERT_NE(root, nullptr);
     auto* fileViewpoint = static_cast<nViewpoint*>(nodeRegistry[2]);
-    Scene scene;
+    Scene scene(createNode);
     scene.setRoot(root);
 
     // Probe checks at prepare time: "before" runs ahead of the file's nodes,
@@ -148,7 +151,7 @@ TEST_F(SceneContainer, WorldNameSplitsAtTheLastSlash) {
         {u"", u"", u""},
         {u"dir\\room.wrl", u"", u"dir\\room.wrl"},  // a backslash is an ordinary character here
     };
-    Scene scene;
+    Scene scene(createNode);
     for (const auto& c : cases) {
         scene.setWorldName(c.name);
         EXPECT_EQ(scene.baseDirectory, c.base);
@@ -157,7 +160,7 @@ TEST_F(SceneContainer, WorldNameSplitsAtTheLastSlash) {
 }
 
 TEST_F(SceneContainer, AttachRasterizerTakesTheTargetSize) {
-    Scene scene;
+    Scene scene(createNode);
     Rasterizer rasterizer;
     OwnedBitmap target = newBitmap(241, 319, false);
     ASSERT_NE(target, nullptr);
@@ -176,7 +179,7 @@ TEST_F(SceneContainer, TeardownLeavesTheNodesAndForgetsTheScene) {
     ASSERT_NE(root, nullptr);
     auto* viewpoint = static_cast<nViewpoint*>(childrenOf(root)[0]);
     {
-        Scene scene;
+        Scene scene(createNode);
         scene.setRoot(root);
         scene.initNodes();
         EXPECT_EQ(viewpoint->ownerScene, &scene);

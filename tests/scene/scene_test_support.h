@@ -10,7 +10,7 @@
 #include "scene/field.h"
 #include "scene/node.h"
 #include "scene/node_types.h"
-#include "scene/simple_array.h"
+#include "base/simple_array.h"
 
 // The fields whose owners were told, in the order they were told.
 using Journal = std::vector<const X3DField*>;

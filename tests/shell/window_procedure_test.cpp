@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "shell/driver_headless.h"
-#include "shell/log.h"
+#include "base/log.h"
 #include "shell/message_store.h"
 #include "shell/test_support.h"
 #include "shell/window_procedure.h"

@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/input_stream.h"
+#include "base/input_stream.h"
 #include "vrml/lexer.h"
 
 namespace {

@@ -9,12 +9,14 @@
 #include <string>
 #include <vector>
 
+#include "events/node_factory.h"
+#include "app/open_stream.h"
 #include "scene/bindable_nodes.h"
 #include "scene/interpolator_nodes.h"
 #include "scene/node_types.h"
 #include "scene/sensor_nodes.h"
 #include "scene/shape_nodes.h"
-#include "shell/log.h"
+#include "base/log.h"
 #include "vrml/reader_test_support.h"
 
 namespace {
@@ -300,7 +302,7 @@ TEST_F(Parser, MessagesCarryTheLineNumberInTheFileAndTheStore) {
         driver.messages.clear();
         openTestLog();
         std::vector<std::u16string> observed;
-        parser = std::make_unique<VrmlParser>();
+        parser = std::make_unique<VrmlParser>(createNode, openStream);
         parser->setMessageObserver([&](const std::u16string& message) { observed.push_back(message); });
         StringStream stream(world);
         EXPECT_NE(parser->parseStream(&stream), nullptr);
@@ -317,13 +319,13 @@ TEST_F(Parser, MessagesCarryTheLineNumberInTheFileAndTheStore) {
 
 TEST_F(Parser, ParseWorldOpensFilesByNarrowedNameCutTo255) {
     const std::string world = "Group { }";
-    VrmlParser missing;
+    VrmlParser missing(createNode, openStream);
     EXPECT_EQ(missing.parseWorld(widenText(scratch.file("missing.wrl"))), nullptr);
     EXPECT_EQ(nodeRegistry.count, 0);  // nothing was read
 
     // Each character keeps its low byte: U+0141 names the file "A.wrl".
     scratch.write("A.wrl", world);
-    VrmlParser narrowed;
+    VrmlParser narrowed(createNode, openStream);
     EXPECT_NE(narrowed.parseWorld(widenText(scratch.path()) + u"/\u0141.wrl"), nullptr);
 
     // A path of exactly 255 characters, then more: the rest is cut away.
@@ -340,13 +342,13 @@ TEST_F(Parser, ParseWorldOpensFilesByNarrowedNameCutTo255) {
         std::ofstream out(path);
         out << world;
     }
-    VrmlParser longName;
+    VrmlParser longName(createNode, openStream);
     X3DNode* root = longName.parseWorld(widenText(path + "EXTRA/never/read.wrl"));
     ASSERT_NE(root, nullptr);
     EXPECT_EQ(childTypes(root), std::vector<int32_t>{NodeType::Group});
     // Cut names are not refused, and a name that differs only beyond 255 is
     // the same file.
-    VrmlParser cutAtEnd;
+    VrmlParser cutAtEnd(createNode, openStream);
     EXPECT_NE(cutAtEnd.parseWorld(widenText(path + std::string(300, 'x'))), nullptr);
 }
 

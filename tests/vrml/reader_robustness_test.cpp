@@ -10,10 +10,13 @@
 #include <string>
 #include <vector>
 
+#include "events/node_factory.h"
+#include "app/open_stream.h"
+#include "vrml/load_world.h"
 #include "scene/node_types.h"
 #include "scene/scene.h"
 #include "scene/shape_nodes.h"
-#include "shell/log.h"
+#include "base/log.h"
 #include "vrml/reader_test_support.h"
 
 namespace {
@@ -54,7 +57,7 @@ TEST_F(ReaderRobustness, UseOfAnOpenNodeIsRefused) {
     EXPECT_EQ(parser->messageCount(), 0);
 
     // The world is acyclic, so it loads and binds.
-    Scene scene;
+    Scene scene(createNode);
     scene.setRoot(root);
     EXPECT_EQ(scene.root, root);
 }
@@ -80,7 +83,7 @@ TEST_F(ReaderRobustness, NestingIsBoundedAndDeepFilesLoad) {
         EXPECT_EQ(nodeRegistry.count, 1 + kMaxNodeDepth + 1);
         EXPECT_EQ(parser->messageCount(), 1);
 
-        Scene scene;
+        Scene scene(createNode);
         scene.setRoot(root);
         scene.initNodes();
         EXPECT_EQ(scene.boundViewpoint, scene.defaultViewpoint);
@@ -153,12 +156,12 @@ const char* const kInsertions[] = {
 // Reads the bytes as a whole world: parse, make a Scene, prepare the nodes,
 // then release everything. Returns whether a world resulted.
 bool loadAndRelease(const std::string& bytes) {
-    VrmlParser parser;
+    VrmlParser parser(createNode, openStream);
     StringStream stream(bytes);
     X3DNode* root = parser.parseStream(&stream);
     bool loaded = false;
     if (root) {
-        Scene scene;
+        Scene scene(createNode);
         scene.setRoot(root);
         scene.initNodes();
         loaded = scene.root == root && scene.boundViewpoint && scene.boundNavigationInfo && scene.boundBackground;
@@ -231,7 +234,7 @@ TEST_F(ReaderRobustness, SharedCorpusOfRealWorlds) {
     int64_t messages = 0;
     for (const auto& file : files) {
         SCOPED_TRACE(file.string());
-        VrmlParser parser;
+        VrmlParser parser(createNode, openStream);
         std::unique_ptr<Scene> scene = loadWorld(parser, widenText(file.string()));
         messages += parser.messageCount();
         if (scene) {

@@ -1,3 +1,5 @@
+#include "events/node_factory.h"
+#include "app/open_stream.h"
 #include "vrml/reader_test_support.h"
 
 #include <stdlib.h>
@@ -6,7 +8,7 @@
 #include <iterator>
 #include <stdexcept>
 
-#include "shell/log.h"
+#include "base/log.h"
 
 void ReaderTest::TearDown() {
     closeLog();
@@ -15,7 +17,7 @@ void ReaderTest::TearDown() {
 }
 
 X3DNode* ReaderTest::parse(const std::string& text) {
-    parser = std::make_unique<VrmlParser>();
+    parser = std::make_unique<VrmlParser>(createNode, openStream);
     StringStream stream(text);
     return parser->parseStream(&stream);
 }

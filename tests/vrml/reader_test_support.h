@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "app/driver2d.h"
-#include "app/input_stream.h"
+#include "base/input_stream.h"
 #include "support/temp_dir.h"
 #include "scene/fields.h"
 #include "scene/grouping_nodes.h"

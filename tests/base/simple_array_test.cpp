@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "scene/simple_array.h"
+#include "base/simple_array.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 //
 // The search for the first nodes walks a graph that USE may have made into a
 // DAG of any shape, so it is bounded twice: by depth (kMaxNodeDepth, the
-// nesting the reader itself allows) and by remembering the depth at which each
+// nesting a file itself can write) and by remembering the depth at which each
 // grouping node was searched. A node already searched at that depth or a
 // shallower one is not searched again: every kind still unbound after the
 // first search has no node below it, so the result is that of a full walk,
@@ -13,13 +13,14 @@
 // path that leads to it.
 #include <map>
 
+#include "base/limits.h"
+#include "base/log.h"
+#include "scene/node_registry.h"
 #include "scene/bindable_nodes.h"
-#include "scene/field.h"
 #include "scene/field_codes.h"
 #include "scene/grouping_nodes.h"
 #include "scene/node_types.h"
 #include "scene/scene.h"
-#include "vrml/parser.h"
 
 namespace {
 
@@ -115,9 +116,28 @@ Color4f Scene::backgroundColor() const {
     return boundBackground->skyColor.value[0];
 }
 
-void nViewpoint::prepare(Scene* scene) { ownerScene = scene; }
-
-void nViewpoint::fieldChanged(X3DField* field) {
-    // Binding is all "set_bind" does: FALSE binds as TRUE does.
-    if (field->nameCode == FieldCode::set_bind && ownerScene) ownerScene->bind(this);
+void Scene::activateAnchor(X3DNode* picked) {
+    if (!picked) return;
+    X3DNode* anchor = picked->parent;
+    for (int32_t level = 0; anchor && anchor->nodeType != NodeType::Anchor; ++level) {
+        if (level >= kMaxGraphDepth) return;
+        anchor = anchor->parent;
+    }
+    if (!anchor) return;
+    const SimpleArray<std::u16string>& urls = static_cast<const nAnchor*>(anchor)->url.value;
+    if (urls.count == 0) return;
+    const std::u16string& url = urls[0];
+    if (url.empty() || url[0] != u'#') {
+        // Only viewpoints of this world are followed; say so, or a tap on a
+        // link to another world seems to do nothing for no reason.
+        logText(u"Anchor to another world not followed: " + url);
+        return;
+    }
+    const std::u16string_view name = std::u16string_view(url).substr(1);
+    // A binding may make nodes (an isBound route into a sensor): the count is
+    // read afresh after each step.
+    for (int32_t i = 0; i < nodeRegistry.count; ++i) {
+        X3DNode* node = nodeRegistry[i];
+        if (node && node->nodeType == NodeType::Viewpoint && node->name == name) bind(node);
+    }
 }

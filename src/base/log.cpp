@@ -6,13 +6,12 @@
 // placeholder, a "%s" given a number, a "%n") is written as plain text. So a
 // name with a percent sign, or a format with one placeholder too many, can
 // never read a missing argument.
-#include "shell/log.h"
+#include "base/log.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 
-#include "app/driver2d.h"
 
 namespace {
 
@@ -23,7 +22,7 @@ constexpr int kLogBuild = 1;
 // The one process-wide log record.
 struct LogRecord {
     std::FILE* file = nullptr;
-    Driver2D* driver = nullptr;  // not owned
+    LogEcho* echo = nullptr;  // not owned
 };
 LogRecord logRecord;
 
@@ -38,9 +37,9 @@ void writeLine(const char* prefix, const std::string& text, bool echo, bool refr
     std::fputs(prefix, logRecord.file);
     std::fputs(text.c_str(), logRecord.file);
     std::fputc('\n', logRecord.file);
-    if (!logRecord.driver) return;
-    if (echo) logRecord.driver->addMessage(text.c_str());
-    if (refresh) logRecord.driver->refreshMessages();
+    if (!logRecord.echo) return;
+    if (echo) logRecord.echo->addMessage(text.c_str());
+    if (refresh) logRecord.echo->refreshMessages();
 }
 
 // The argument of a one-placeholder format: a string or an integer.
@@ -140,24 +139,10 @@ std::string formatLine(const char* format, const FormatArgument& argument) {
 
 }  // namespace
 
-std::string narrowText(const std::u16string& text) {
-    std::string out;
-    out.reserve(text.size());
-    for (char16_t c : text) out.push_back(static_cast<char>(c & 0xFF));
-    return out;
-}
-
-std::u16string widenText(const std::string& text) {
-    std::u16string out;
-    out.reserve(text.size());
-    for (char c : text) out.push_back(static_cast<char16_t>(static_cast<unsigned char>(c)));
-    return out;
-}
-
-void openLog(Driver2D* driver, const std::string& path) {
+void openLog(LogEcho* echo, const std::string& path) {
     closeLog();
-    logRecord.driver = driver;
-    if (driver) driver->refreshMessages();
+    logRecord.echo = echo;
+    if (echo) echo->refreshMessages();
     logRecord.file = std::fopen(path.c_str(), "w");
     if (!logRecord.file) return;
     std::fprintf(logRecord.file, "ORVELLA log: version: %d, build: %d", kLogVersion, kLogBuild);
@@ -166,6 +151,11 @@ void openLog(Driver2D* driver, const std::string& path) {
 void closeLog() {
     if (logRecord.file) std::fclose(logRecord.file);
     logRecord.file = nullptr;
+    logRecord.echo = nullptr;
+}
+
+void flushLog() {
+    if (logRecord.file) std::fflush(logRecord.file);
 }
 
 bool logIsOpen() { return logRecord.file != nullptr; }

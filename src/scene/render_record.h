@@ -2,7 +2,7 @@
 #pragma once
 
 #include "raster/raster_types.h"
-#include "render/matrix.h"
+#include "base/values.h"
 
 class X3DNode;
 class nShape;

@@ -1,4 +1,4 @@
-#include "app/input_stream.h"
+#include "app/open_stream.h"
 
 #include "app/file_input_stream.h"
 #include "app/url_input_stream.h"

@@ -3,6 +3,9 @@
 // closed after the frame loop. Every call but openLog is silent (echo
 // included) while the file is not open.
 //
+// Every layer logs through here; the only thing the log knows of the layers
+// above is the echo, an interface the entry hands to openLog (the driver).
+//
 // The file starts with the banner "ORVELLA log: version: 1, build: 1" without
 // a line break, so the first logged line joins it; every later call writes one
 // line. Lines are 8-bit and cut to 255 characters; wide text is narrowed by
@@ -11,12 +14,25 @@
 
 #include <string>
 
-class Driver2D;
+#include "base/text.h"
 
-// Keeps the driver, refreshes its messages, creates (replaces) the file at
-// path and writes the banner. When the file cannot be created the log stays
-// closed for the run.
-void openLog(Driver2D* driver, const std::string& path);
+// Where most log lines are echoed besides the file: the driver's message
+// store.
+class LogEcho {
+public:
+    virtual ~LogEcho() = default;
+    // Keeps a copy of a log line.
+    virtual void addMessage(const char* text) = 0;
+    // Shows the kept lines; no visible effect on the desktop.
+    virtual void refreshMessages() = 0;
+};
+
+// Keeps the echo (not owned; may be null), refreshes its messages, creates
+// (replaces) the file at path and writes the banner. When the file cannot be
+// created the log stays closed for the run.
+void openLog(LogEcho* echo, const std::string& path);
+// Writes what is buffered to the file; safe to call at any time.
+void flushLog();
 // Closes the file if open; buffered lines reach the file here at the latest.
 void closeLog();
 bool logIsOpen();
@@ -36,8 +52,3 @@ void logStarred(const char* format, const char* argument);
 void logText(const std::u16string& text);
 void logTextFileOnly(const std::u16string& text);
 void logTextAlert(const std::u16string& text);
-
-// Keeps the low byte of each character.
-std::string narrowText(const std::u16string& text);
-// Each byte becomes the 16-bit character of the same value.
-std::u16string widenText(const std::string& text);
