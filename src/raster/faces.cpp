@@ -7,12 +7,11 @@
 #include <cstdint>
 #include <span>
 
+#include "base/face_walk.h"
 #include "raster/rasterizer.h"
 #include "raster/scan_convert.h"
 
 namespace {
-
-constexpr int32_t kFaceEnd = -1;
 
 // The arrays one mesh is drawn from, with the per-corner loading of texture
 // coordinates and shades into the shared vertex records. kTextured and kLit
@@ -26,32 +25,19 @@ struct FaceSource {
     std::span<const int32_t> texCoordIndex;
     std::span<const int32_t> shadeIndex;
 
-    static bool inRange(int32_t index, std::size_t size) {
-        return index >= 0 && static_cast<std::size_t>(index) < size;
-    }
-
-    // The end of the face starting at `from` (its -1, or the end of the
-    // list), and in `valid` whether every corner names an existing vertex
-    // and, where used, an existing texture point and shade.
-    std::size_t faceEnd(std::size_t from, bool& valid) const {
-        const std::size_t count = coordIndex.size();
+    // Whether the face's corners from .. end - 1, whose vertices exist, also
+    // name an existing texture point and shade where those are used.
+    bool cornersValid(std::size_t from, std::size_t end) const {
         bool ok = true;
-        std::size_t k = from;
-        for (; k < count; ++k) {
-            const int32_t index = coordIndex[k];
-            if (index == kFaceEnd) break;
-            ok &= inRange(index, vertices.size());
-        }
         if constexpr (kTextured) {
-            ok &= texCoordIndex.size() >= k;
-            for (std::size_t j = from; ok && j < k; ++j) ok &= inRange(texCoordIndex[j], texPoints.size());
+            ok &= texCoordIndex.size() >= end;
+            for (std::size_t j = from; ok && j < end; ++j) ok &= indexInRange(texCoordIndex[j], texPoints.size());
         }
         if constexpr (kLit) {
-            ok &= shadeIndex.size() >= k;
-            for (std::size_t j = from; ok && j < k; ++j) ok &= inRange(shadeIndex[j], shades.size());
+            ok &= shadeIndex.size() >= end;
+            for (std::size_t j = from; ok && j < end; ++j) ok &= indexInRange(shadeIndex[j], shades.size());
         }
-        valid = ok;
-        return k;
+        return ok;
     }
 
     // The vertex of corner k with this corner's texture coordinate and shade
@@ -87,14 +73,10 @@ void drawFaces(Rasterizer& r, raster::SpanFiller filler, const FaceSource<kTextu
     auto draw = [&r, filler](RasterVertex* a, RasterVertex* b, RasterVertex* c) {
         raster::drawTriangleWith(r, filler, a, b, c);
     };
-    const std::size_t count = source.coordIndex.size();
-    std::size_t i = 0;
-    while (i < count) {
-        bool valid;
-        const std::size_t end = source.faceEnd(i, valid);
+    forEachFace(source.coordIndex, source.vertices.size(), [&](std::size_t i, std::size_t end, bool valid) {
         // Faces of fewer than three corners draw nothing.
         if (end - i >= 3) {
-            if (!valid) {
+            if (!valid || !source.cornersValid(i, end)) {
                 ++r.counters.facesRefused;
             } else {
                 RasterVertex* v0 = source.corner(i);
@@ -118,8 +100,7 @@ void drawFaces(Rasterizer& r, raster::SpanFiller filler, const FaceSource<kTextu
                 }
             }
         }
-        i = end + 1;
-    }
+    });
 }
 
 }  // namespace

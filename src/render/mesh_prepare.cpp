@@ -1,9 +1,7 @@
 // Mesh preparation: the two caches an IndexedFaceSet derives from its fields,
 // its bounding box and its normals.
 //
-// Faces are the runs of coordIndex between -1 entries (the last one may end
-// at the end of the list); every -1 ends one face, so "-1 -1" holds an empty
-// face and face numbers count the -1 entries. A face normal is
+// Faces are walked as everywhere (base/face_walk.h). A face normal is
 // (Pb - Pa) x (Pc - Pa) of its first three corners, normalized and turned to
 // point to the back of the face (the side opposite to the one "ccw" makes the
 // front): lighting is written for that sign. Flat meshes (creaseAngle 0 or
@@ -18,14 +16,15 @@
 #include <cstddef>
 #include <memory>
 #include <new>
+#include <span>
+
+#include "base/face_walk.h"
 
 #include "render/matrix.h"
 #include "scene/geometry_nodes.h"
 #include "scene/node_types.h"
 
 namespace {
-
-constexpr int32_t kFaceEnd = -1;
 
 // The Coordinate node's points, or null when the field holds no Coordinate.
 const SimpleArray<Vec3f>* coordinatePoints(const fSFNode& coord) {
@@ -55,13 +54,6 @@ Vec3f faceNormal(const Vec3f& a, const Vec3f& b, const Vec3f& c, float sign) {
     n = Vec3f{n.x * sign, n.y * sign, n.z * sign};
     if (!std::isfinite(n.x) || !std::isfinite(n.y) || !std::isfinite(n.z)) return Vec3f{};
     return n;
-}
-
-// True when every index of the face exists in a point array of pointCount.
-bool faceIndicesValid(const int32_t* index, int32_t from, int32_t to, int32_t pointCount) {
-    for (int32_t k = from; k < to; ++k)
-        if (index[k] < 0 || index[k] >= pointCount) return false;
-    return true;
 }
 
 }  // namespace
@@ -121,10 +113,11 @@ void nIndexedFaceSet::prepareNormals() {
     }
 
     int32_t face = 0;
-    for (int32_t start = 0; start < indexCount; ++face) {
-        int32_t end = start;
-        while (end < indexCount && index[end] != kFaceEnd) ++end;
-        const bool usable = end - start >= 3 && faceIndicesValid(index, start, end, pointCount);
+    const std::span<const int32_t> indexSpan(index, static_cast<std::size_t>(indexCount));
+    forEachFace(indexSpan, static_cast<std::size_t>(pointCount), [&](std::size_t from, std::size_t to, bool valid) {
+        const auto start = static_cast<int32_t>(from);
+        const auto end = static_cast<int32_t>(to);
+        const bool usable = end - start >= 3 && valid;
         const Vec3f n = usable ? faceNormal(points[index[start]], points[index[start + 1]],
                                             points[index[start + 2]], sign)
                                : Vec3f{};
@@ -139,8 +132,8 @@ void nIndexedFaceSet::prepareNormals() {
                 ++faces[index[k]];
             }
         }
-        start = end + 1;
-    }
+        ++face;
+    });
 
     if (!smooth) {
         for (int32_t f = 0; f < faceCount; ++f) normals.append(sums[f]);
