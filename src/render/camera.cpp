@@ -98,11 +98,6 @@ bool matrixFinite(const Matrix& matrix) {
     return finite3(matrix.tx, matrix.ty, matrix.tz);
 }
 
-bool matrixUsable(const Matrix& matrix) {
-    Matrix inverse = matrix;
-    return matrixInverse(inverse);  // fails for non-finite entries too
-}
-
 Matrix viewFromViewpoint(const nViewpoint& viewpoint) {
     const Vec3f& p = viewpoint.position.value;
     const Rotation& o = viewpoint.orientation.value;

@@ -27,11 +27,6 @@ struct TransformMatrices {
 // The Transform's local matrices, from its five fields as they stand.
 TransformMatrices transformMatrices(const nTransform& transform);
 
-// True when the matrix has finite entries and an inverse: only such a
-// Transform is drawn (a scale of 0 collapses its subtree, an infinite value
-// would poison every coordinate below it).
-bool matrixUsable(const Matrix& matrix);
-
 // True when all twelve entries are finite.
 bool matrixFinite(const Matrix& matrix);
 

@@ -63,10 +63,11 @@ void Scene::traverseGroup(X3DNode* node, const Matrix& full, const Matrix& rotat
     Matrix groupRotation = rotation;
     if (node->nodeType == NodeType::Transform) {
         const TransformMatrices local = transformMatrices(static_cast<const nTransform&>(*node));
-        // A Transform that collapses or blows up its children draws none of
-        // them (nothing of it could be seen, and nothing not finite may reach
-        // the rasterizer).
-        if (!matrixUsable(local.full)) return;
+        // A Transform that flattens its children (a scale of 0) draws what
+        // its matrix gives them; only one that is not finite, or whose chain
+        // overflows, hides them (nothing not finite may reach the
+        // rasterizer).
+        if (!matrixFinite(local.full)) return;
         matrixMultiply(groupFull, local.full, full);
         matrixMultiply(groupRotation, local.rotation, rotation);
         if (!matrixFinite(groupFull) || !matrixFinite(groupRotation)) return;
