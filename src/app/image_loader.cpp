@@ -72,27 +72,6 @@ OwnedBitmap decodeByContent(const std::string& name) {
     return bitmap;
 }
 
-void appendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out.push_back(static_cast<char>(c));
-    } else if (c < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else if (c < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
-}
-
-bool isHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
-bool isLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
-
 void reportLoad(const std::u16string& name, const Bitmap* bitmap) {
     if (!bitmap) {
         logTextAlert(u"image: " + name + u" NOT FOUND");
@@ -107,26 +86,7 @@ void reportLoad(const std::u16string& name, const Bitmap* bitmap) {
 
 }  // namespace
 
-std::string imageNameBytes(const std::u16string& name) {
-    const std::u16string cut = name.substr(0, kMaxNameLength);
-    std::string out;
-    for (std::size_t i = 0; i < cut.size(); ++i) {
-        char32_t c = cut[i];
-        if (isHighSurrogate(cut[i]) && i + 1 < cut.size() && isLowSurrogate(cut[i + 1])) {
-            c = 0x10000 + ((static_cast<char32_t>(cut[i] - 0xD800) << 10) | (cut[i + 1] - 0xDC00));
-            ++i;
-        } else if (isHighSurrogate(cut[i]) || isLowSurrogate(cut[i])) {
-            c = U'?';
-        }
-        const std::size_t before = out.size();
-        appendUtf8(out, c);
-        if (out.size() > kMaxNameLength) {
-            out.resize(before);
-            break;
-        }
-    }
-    return out;
-}
+std::string imageNameBytes(const std::u16string& name) { return narrowText(name.substr(0, kMaxNameLength)); }
 
 OwnedBitmap loadImageFile(const std::u16string& name) {
     const bool gif = name.find(u".gif") != std::u16string::npos || name.find(u".GIF") != std::u16string::npos;

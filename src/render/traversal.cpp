@@ -12,6 +12,7 @@
 #include <span>
 
 #include "base/limits.h"
+#include "base/log.h"
 #include "raster/rasterizer.h"
 #include "render/camera.h"
 #include "scene/bindable_nodes.h"
@@ -57,7 +58,13 @@ void Scene::drawWorld() {
 }
 
 void Scene::traverseGroup(X3DNode* node, const Matrix& full, const Matrix& rotation, int32_t depth) {
-    if (!node || node->category != NodeCategory::Grouping || depth > kMaxGraphDepth) return;
+    if (!node || node->category != NodeCategory::Grouping) return;
+    if (depth > kMaxGraphDepth) {
+        if (!depthLimitReported)
+            logFormat("World nested deeper than %d levels: the deeper nodes are not drawn", long{kMaxGraphDepth});
+        depthLimitReported = true;
+        return;
+    }
 
     Matrix groupFull = full;
     Matrix groupRotation = rotation;
@@ -83,7 +90,12 @@ void Scene::traverseGroup(X3DNode* node, const Matrix& full, const Matrix& rotat
     for (int32_t i = 0; i < count && i < children.count; ++i) {
         X3DNode* child = children[i];
         if (!child) continue;
-        if (--traversalBudget < 0) return;
+        if (--traversalBudget < 0) {
+            if (!visitLimitReported)
+                logFormat("World too large: only the first %d nodes are drawn each frame", long{kMaxTraversalVisits});
+            visitLimitReported = true;
+            return;
+        }
         switch (child->nodeType) {
         case NodeType::DirectionalLight:
             collectLight(static_cast<const nDirectionalLight&>(*child), groupRotation);

@@ -191,4 +191,10 @@ public:
     int32_t fpsFrames = 0;
     int32_t fps = 0;
     bool lighting = false;
+
+    // --- diagnostics, after the record ---
+    // Whether the traversal's depth bound and its visit budget have been hit
+    // (and said in the log, once each per world).
+    bool depthLimitReported = false;
+    bool visitLimitReported = false;
 };

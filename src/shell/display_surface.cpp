@@ -6,12 +6,17 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 DisplaySurface::DisplaySurface(int32_t width, int32_t height) {
     if (width <= 0 || height <= 0) return;
+    try {
+        pixels_.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 0);
+    } catch (const std::bad_alloc&) {
+        return;  // empty: the driver reports that it has no display
+    }
     width_ = width;
     height_ = height;
-    pixels_.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 0);
 }
 
 void DisplaySurface::fill(uint16_t value) { std::fill(pixels_.begin(), pixels_.end(), value); }

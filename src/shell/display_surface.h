@@ -9,9 +9,11 @@
 
 class DisplaySurface {
 public:
-    // A black surface; a size that is not positive gives an empty surface, on
-    // which present draws nothing.
+    // A black surface; a size that is not positive, or whose memory cannot be
+    // had, gives an empty surface, on which present draws nothing.
     DisplaySurface(int32_t width, int32_t height);
+    // False for an empty surface.
+    bool ready() const { return !pixels_.empty(); }
 
     // Copies a bitmap onto the surface:
     // - exactly the display's size: copied whole, whatever x, y and doubled;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 namespace {
 
@@ -57,14 +58,17 @@ DriverSDL::DriverSDL(int32_t displayWidth, int32_t displayHeight, int32_t zoom)
 
 std::unique_ptr<DriverSDL> DriverSDL::create(int32_t displayWidth, int32_t displayHeight, int32_t zoom) {
     if (displayWidth <= 0 || displayHeight <= 0 || zoom <= 0) return nullptr;
-    std::unique_ptr<DriverSDL> driver(new DriverSDL(displayWidth, displayHeight, zoom));
-    if (!driver->open()) return nullptr;
+    std::unique_ptr<DriverSDL> driver(new (std::nothrow) DriverSDL(displayWidth, displayHeight, zoom));
+    if (!driver || !driver->surface_.ready() || !driver->open()) return nullptr;
     return driver;
 }
 
 bool DriverSDL::open() {
     // Closing the window is the destroy message, not an immediate quit.
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+    // SIGINT and SIGTERM are the entry's (they end the run with 128 + the
+    // signal, the log flushed), not turned into a quit message by SDL.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
     videoStarted_ = true;
     if (!onRealDisplay()) return false;

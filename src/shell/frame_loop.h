@@ -10,5 +10,7 @@
 // pending stylus messages, then the pending key messages, then takes at most
 // one other message: the quit message ends the loop, anything else goes to
 // the window procedure. Returns the quit message's exit code, or 0 once
-// frameLimit frames have run (a negative limit runs until quit; 0 runs none).
+// frameLimit frames have run (a negative limit runs until quit; 0 runs none),
+// or 128 + the signal when SIGINT or SIGTERM arrived (checked before each
+// frame).
 int32_t runFrameLoop(Applet2D& applet, ShellDriver& driver, int64_t frameLimit);

@@ -4,8 +4,8 @@
 // application destroyed and the screenshot written.
 #include "shell/viewer.h"
 
-#include <fstream>
-#include <iterator>
+#include <cstdio>
+#include <new>
 #include <memory>
 
 #include "app/check_world.h"
@@ -19,21 +19,34 @@
 #include "base/log.h"
 #include "shell/log_path.h"
 #include "shell/png_writer.h"
+#include "shell/stop_signals.h"
 
 namespace {
 
 constexpr int kExitStartFailed = 1;
 constexpr int kExitUsage = 2;
 
+// The bytes of a regular file; false for a folder, a missing or unreadable
+// file, or a read error part way.
+bool readWholeFile(const std::string& path, std::string& text) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) return false;
+    char block[8192];
+    std::size_t got;
+    while ((got = std::fread(block, 1, sizeof block, file)) > 0) text.append(block, got);
+    const bool ok = !std::ferror(file);
+    std::fclose(file);
+    return ok;
+}
+
 // The headless input script, or an error message naming the file and line.
 bool loadScript(const std::string& path, const KeyList& keys, std::vector<ScriptEvent>& events, std::string& error) {
     if (path.empty()) return true;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    std::string text;
+    if (!readWholeFile(path, text)) {
         error = "cannot read input script \"" + path + "\"";
         return false;
     }
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     InputScript script = parseInputScript(text, keys);
     if (script.errorLine > 0) {
         error = "input script \"" + path + "\", line " + std::to_string(script.errorLine) + ": " + script.error;
@@ -43,10 +56,14 @@ bool loadScript(const std::string& path, const KeyList& keys, std::vector<Script
     return true;
 }
 
+// The driver, or null when it has no display (no window system, or no memory
+// for the display surface).
 std::unique_ptr<ShellDriver> makeDriver(const ViewerOptions& options, std::vector<ScriptEvent> events) {
-    if (options.headless)
-        return std::make_unique<DriverHeadless>(options.width, options.height, options.frameMs, std::move(events));
-    return DriverSDL::create(options.width, options.height, options.zoom);
+    if (!options.headless) return DriverSDL::create(options.width, options.height, options.zoom);
+    std::unique_ptr<ShellDriver> driver(
+        new (std::nothrow) DriverHeadless(options.width, options.height, options.frameMs, std::move(events)));
+    if (!driver || !driver->surface().ready()) return nullptr;
+    return driver;
 }
 
 // The application's whole life on an open driver; returns the loop's exit code.
@@ -101,6 +118,7 @@ int runViewer(const std::vector<std::string>& args, std::ostream& out, std::ostr
         err << "viewer: " << error << "\n";
         return kExitUsage;
     }
+    installStopSignals();
     std::unique_ptr<ShellDriver> driver = makeDriver(options, std::move(events));
     if (!driver) {
         err << "Error while initializing applivation\n";

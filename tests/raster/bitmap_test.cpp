@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <vector>
 
 #include "raster/bitmap.h"
@@ -28,6 +29,12 @@ TEST(Bitmap, PackRgb565Table) {
     EXPECT_EQ(packRgb565(0, 0, 1), 0x001F);
     EXPECT_EQ(packRgb565(0.5f, 0.5f, 0.5f), 0x7BEF);  // 127, 127, 127
     EXPECT_EQ(packRgb565(0, 0, 0), 0x0000);
+    // Values a file may give: clamped, never an out-of-range conversion.
+    const float inf = std::numeric_limits<float>::infinity();
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    EXPECT_EQ(packRgb565(inf, -inf, 0), 0xF800);
+    EXPECT_EQ(packRgb565(nan, 2.0f, -0.5f), 0x07E0);
+    EXPECT_EQ(packRgb565(1e30f, 0.9999f, 1.0000001f), 0xFFFF);  // 0.9999 x 255 truncates to 254
 }
 
 TEST(Bitmap, CreateRefusesImpossibleSizes) {

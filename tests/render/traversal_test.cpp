@@ -1,10 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include "base/limits.h"
+#include "base/log.h"
+#include "support/temp_dir.h"
 #include "render_fixture.h"
 #include "scene/scene_test_support.h"
 #include "scene/sensor_nodes.h"
@@ -191,7 +195,9 @@ TEST_F(TraversalTest, SensorsTickAroundTheCamera) {
     EXPECT_EQ(scene->frameClock.lastFrameTime, 3.0);
 }
 
-TEST_F(TraversalTest, DeepAndSharedGraphsAreBounded) {
+TEST_F(TraversalTest, DeepAndSharedGraphsAreBoundedAndSaySoOnce) {
+    TempDir logDir;
+    openLog(nullptr, logDir.file("log.txt"));
     // A chain much deeper than the walk goes: built bottom up, each group
     // holding the one before, as repeated USE makes it.
     X3DNode* bottom = shape(square(0, 0, 0, 1));
@@ -229,8 +235,18 @@ TEST_F(TraversalTest, DeepAndSharedGraphsAreBounded) {
     }
     addChild(root, level);
     frame();
+    frame();
     EXPECT_GT(scene->renderRecords.count, 0);
     EXPECT_LE(scene->renderRecords.count, kMaxTraversalVisits);
+
+    // Each bound is named in the log the first time a frame meets it.
+    closeLog();
+    std::ifstream in(logDir.file("log.txt"));
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(text,
+              "ORVELLA log: version: 1, build: 1"
+              "World nested deeper than 1000 levels: the deeper nodes are not drawn\n"
+              "World too large: only the first 262144 nodes are drawn each frame\n");
 }
 
 TEST_F(TraversalTest, FailedGrowthLeavesShapesUndrawn) {

@@ -3,7 +3,11 @@
 #include <fcntl.h>
 #include <png.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
 
 #include <fstream>
 #include <iterator>
@@ -17,10 +21,15 @@ std::string readFile(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-}  // namespace
+struct Launch {
+    std::map<std::string, std::string> overrides;
+    int signal = 0;
+    int afterMilliseconds = 0;
+    uint64_t addressLimit = 0;  // 0: none
+};
 
-ViewerRun runViewer(const TempDir& dir, const std::vector<std::string>& args,
-                    const std::map<std::string, std::string>& overrides) {
+ViewerRun spawnViewer(const TempDir& dir, const std::vector<std::string>& args, const Launch& launch) {
+    const std::map<std::string, std::string>& overrides = launch.overrides;
     std::vector<std::string> environment;
     for (char** entry = environ; *entry; ++entry) {
         const std::string text = *entry;
@@ -48,8 +57,23 @@ ViewerRun runViewer(const TempDir& dir, const std::vector<std::string>& args,
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
     ViewerRun run;
     pid_t pid = 0;
-    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) == 0) {
+    // The child takes the limit with it; the test process gets its own back
+    // at once.
+    rlimit saved{};
+    getrlimit(RLIMIT_AS, &saved);
+    if (launch.addressLimit != 0) {
+        rlimit limited = saved;
+        limited.rlim_cur = static_cast<rlim_t>(launch.addressLimit);
+        setrlimit(RLIMIT_AS, &limited);
+    }
+    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
+    if (launch.addressLimit != 0) setrlimit(RLIMIT_AS, &saved);
+    if (spawned == 0) {
         int status = 0;
+        if (launch.signal != 0) {
+            usleep(static_cast<useconds_t>(launch.afterMilliseconds) * 1000);
+            kill(pid, launch.signal);
+        }
         waitpid(pid, &status, 0);
         run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     }
@@ -57,6 +81,22 @@ ViewerRun runViewer(const TempDir& dir, const std::vector<std::string>& args,
     run.out = readFile(outPath);
     run.err = readFile(errPath);
     return run;
+}
+
+}  // namespace
+
+ViewerRun runViewer(const TempDir& dir, const std::vector<std::string>& args,
+                    const std::map<std::string, std::string>& overrides) {
+    return spawnViewer(dir, args, Launch{overrides});
+}
+
+ViewerRun runViewerThenSignal(const TempDir& dir, const std::vector<std::string>& args, int signal,
+                              int afterMilliseconds) {
+    return spawnViewer(dir, args, Launch{{}, signal, afterMilliseconds});
+}
+
+ViewerRun runViewerInAddressSpace(const TempDir& dir, const std::vector<std::string>& args, uint64_t bytes) {
+    return spawnViewer(dir, args, Launch{{}, 0, 0, bytes});
 }
 
 bool readPng(const std::string& path, int& width, int& height, std::vector<uint8_t>* rgb) {

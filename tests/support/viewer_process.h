@@ -19,6 +19,12 @@ struct ViewerRun {
 // value, remove) the inherited ones.
 ViewerRun runViewer(const TempDir& dir, const std::vector<std::string>& args,
                     const std::map<std::string, std::string>& overrides = {});
+// The same, and the signal is sent to the viewer once it has run for the
+// given milliseconds.
+ViewerRun runViewerThenSignal(const TempDir& dir, const std::vector<std::string>& args, int signal,
+                              int afterMilliseconds);
+// The same, the viewer's address space limited to the bytes (ulimit -v).
+ViewerRun runViewerInAddressSpace(const TempDir& dir, const std::vector<std::string>& args, uint64_t bytes);
 
 // Reads a PNG as 8-bit RGB; false when it cannot be read.
 bool readPng(const std::string& path, int& width, int& height, std::vector<uint8_t>* rgb = nullptr);
