@@ -3,22 +3,12 @@
 
 #include <vector>
 
+#include "support/memory_stream.h"
 #include "app/gif_decoder.h"
 #include "app/image_loader.h"
 #include "raster/bitmap_font.h"
 
 namespace {
-
-class BytesStream final : public InputStream {
-public:
-    explicit BytesStream(const std::vector<uint8_t>& bytes) : bytes_(bytes) {}
-    int32_t read() override { return position_ < bytes_.size() ? bytes_[position_++] : -1; }
-    void close() override { position_ = bytes_.size(); }
-
-private:
-    const std::vector<uint8_t>& bytes_;
-    std::size_t position_ = 0;
-};
 
 // A 256 x 256 GIF of 8-bit literal codes only (the worst case for the
 // decoder's output rate per input byte): clear code, then one 9..12-bit code
@@ -78,7 +68,7 @@ std::vector<uint8_t> literalGif() {
 void BM_DecodeGif256(benchmark::State& state) {
     const std::vector<uint8_t> gif = literalGif();
     for (auto _ : state) {
-        BytesStream stream(gif);
+        MemoryStream stream(gif);
         OwnedBitmap bitmap = decodeGifStream(stream);
         benchmark::DoNotOptimize(bitmap.get());
     }

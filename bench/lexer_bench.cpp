@@ -4,23 +4,11 @@
 
 #include <string>
 
+#include "support/memory_stream.h"
 #include "base/input_stream.h"
 #include "vrml/lexer.h"
 
 namespace {
-
-class MemoryStream final : public InputStream {
-public:
-    explicit MemoryStream(const std::string& bytes) : bytes_(bytes) {}
-    int32_t read() override {
-        return position_ < bytes_.size() ? static_cast<unsigned char>(bytes_[position_++]) : -1;
-    }
-    void close() override { position_ = bytes_.size(); }
-
-private:
-    const std::string& bytes_;
-    std::size_t position_ = 0;
-};
 
 std::string syntheticWorld() {
     std::string world = "#VRML V2.0 utf8\n";

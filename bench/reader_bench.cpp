@@ -8,6 +8,7 @@
 #include <fstream>
 #include <string>
 
+#include "support/memory_stream.h"
 #include "events/node_factory.h"
 #include "app/open_stream.h"
 #include "vrml/load_world.h"
@@ -18,19 +19,6 @@
 #include "vrml/parser.h"
 
 namespace {
-
-class MemoryStream final : public InputStream {
-public:
-    explicit MemoryStream(const std::string& bytes) : bytes_(bytes) {}
-    int32_t read() override {
-        return position_ < bytes_.size() ? static_cast<unsigned char>(bytes_[position_++]) : -1;
-    }
-    void close() override { position_ = bytes_.size(); }
-
-private:
-    const std::string& bytes_;
-    std::size_t position_ = 0;
-};
 
 // A grid of side x side points as one mesh, two triangles per cell, written
 // the way exporters write: one point or one face per line, commas between.

@@ -1,7 +1,7 @@
 // libFuzzer harness for the GIF decoder. Not part of the normal build; from
 // the repository root:
 //
-//   clang++ -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -Isrc \
+//   clang++ -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -Isrc -Itests \
 //       fuzz/fuzz_gif.cpp src/app/gif_decoder.cpp src/app/gif_lzw.cpp \
 //       src/app/image_convert.cpp src/app/input_stream.cpp \
 //       src/app/file_input_stream.cpp src/app/url_input_stream.cpp \
@@ -12,26 +12,15 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "support/memory_stream.h"
 #include "app/gif_decoder.h"
 
 namespace {
 
-class BytesStream final : public InputStream {
-public:
-    BytesStream(const uint8_t* data, std::size_t size) : data_(data), size_(size) {}
-    int32_t read() override { return position_ < size_ ? data_[position_++] : -1; }
-    void close() override { position_ = size_; }
-
-private:
-    const uint8_t* data_;
-    std::size_t size_;
-    std::size_t position_ = 0;
-};
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
-    BytesStream stream(data, size);
+    MemoryStream stream(data, size);
     OwnedBitmap bitmap = decodeGifStream(stream);
     if (bitmap) {
         // Touch every pixel so a short write would show as a read of

@@ -2,7 +2,7 @@
 // into a Scene, prepared and released. Not part of the normal build; from the
 // repository root:
 //
-//   clang++ -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -Isrc \
+//   clang++ -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -Isrc -Itests \
 //       fuzz/fuzz_reader.cpp $(find src -name '*.cpp' ! -name main.cpp) \
 //       $(pkg-config --cflags --libs sdl2) -lcurl -lpng -ljpeg -o fuzz_reader
 //   ./fuzz_reader -max_len=16384 corpus/
@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "support/memory_stream.h"
 #include "events/node_factory.h"
 #include "app/open_stream.h"
 #include "base/input_stream.h"
@@ -20,24 +21,12 @@
 
 namespace {
 
-class BytesStream final : public InputStream {
-public:
-    BytesStream(const uint8_t* data, std::size_t size) : data_(data), size_(size) {}
-    int32_t read() override { return position_ < size_ ? data_[position_++] : -1; }
-    void close() override { position_ = size_; }
-
-private:
-    const uint8_t* data_;
-    std::size_t size_;
-    std::size_t position_ = 0;
-};
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     {
         VrmlParser parser(createNode, openStream);
-        BytesStream stream(data, size);
+        MemoryStream stream(data, size);
         if (X3DNode* root = parser.parseStream(&stream)) {
             Scene scene(createNode);
             scene.setRoot(root);

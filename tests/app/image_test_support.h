@@ -8,23 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "support/memory_stream.h"
 #include "app/driver2d.h"
 #include "support/temp_dir.h"
 #include "base/input_stream.h"
-
-class MemoryStream final : public InputStream {
-public:
-    explicit MemoryStream(const std::vector<uint8_t>& bytes, std::size_t length = SIZE_MAX)
-        : bytes_(bytes), length_(length < bytes.size() ? length : bytes.size()) {}
-    int32_t read() override { return position_ < length_ ? bytes_[position_++] : -1; }
-    void close() override { position_ = length_; }
-    std::size_t position() const { return position_; }
-
-private:
-    const std::vector<uint8_t>& bytes_;
-    std::size_t length_;
-    std::size_t position_ = 0;
-};
 
 // Records addMessage and refreshMessages calls in order: a message as its
 // text, a refresh as "<refresh>".

@@ -6,29 +6,11 @@
 #include <utility>
 #include <vector>
 
+#include "support/memory_stream.h"
 #include "base/input_stream.h"
 #include "vrml/lexer.h"
 
 namespace {
-
-// Hands out the bytes of a string; counts the reads made after the end.
-class MemoryStream final : public InputStream {
-public:
-    explicit MemoryStream(std::string bytes) : bytes_(std::move(bytes)) {}
-    int32_t read() override {
-        if (position_ >= bytes_.size()) {
-            ++readsAtEnd;
-            return -1;
-        }
-        return static_cast<unsigned char>(bytes_[position_++]);
-    }
-    void close() override { position_ = bytes_.size(); }
-    int readsAtEnd = 0;
-
-private:
-    std::string bytes_;
-    std::size_t position_ = 0;
-};
 
 // A lexer with the world-file classes over its own stream.
 struct ReaderLexer {
@@ -371,7 +353,7 @@ TEST(VrmlLexer, EndOfInputIsFinal) {
         EXPECT_EQ(r.lexer.readToken(), kTokenEnd);
     }
     // The stream is not asked again once it has reported its end.
-    EXPECT_EQ(r.stream.readsAtEnd, 1);
+    EXPECT_EQ(r.stream.readsAtEnd(), 1);
     // Without a stream the input is empty.
     VrmlLexer unattached;
     EXPECT_EQ(unattached.nextToken(), kTokenEnd);

@@ -304,7 +304,7 @@ TEST_F(Parser, MessagesCarryTheLineNumberInTheFileAndTheStore) {
         std::vector<std::u16string> observed;
         parser = std::make_unique<VrmlParser>(createNode, openStream);
         parser->setMessageObserver([&](const std::u16string& message) { observed.push_back(message); });
-        StringStream stream(world);
+        MemoryStream stream(world);
         EXPECT_NE(parser->parseStream(&stream), nullptr);
         EXPECT_EQ(logFileText(), expectedFile);
         EXPECT_EQ(driver.messages, expectedStore);

@@ -157,7 +157,7 @@ const char* const kInsertions[] = {
 // then release everything. Returns whether a world resulted.
 bool loadAndRelease(const std::string& bytes) {
     VrmlParser parser(createNode, openStream);
-    StringStream stream(bytes);
+    MemoryStream stream(bytes);
     X3DNode* root = parser.parseStream(&stream);
     bool loaded = false;
     if (root) {

@@ -18,7 +18,7 @@ void ReaderTest::TearDown() {
 
 X3DNode* ReaderTest::parse(const std::string& text) {
     parser = std::make_unique<VrmlParser>(createNode, openStream);
-    StringStream stream(text);
+    MemoryStream stream(text);
     return parser->parseStream(&stream);
 }
 

@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "support/memory_stream.h"
 #include "app/driver2d.h"
 #include "base/input_stream.h"
 #include "support/temp_dir.h"
@@ -20,20 +21,6 @@
 #include "scene/node.h"
 #include "scene/node_registry.h"
 #include "vrml/parser.h"
-
-// Hands out the bytes of a string.
-class StringStream final : public InputStream {
-public:
-    explicit StringStream(std::string bytes) : bytes_(std::move(bytes)) {}
-    int32_t read() override {
-        return position_ < bytes_.size() ? static_cast<unsigned char>(bytes_[position_++]) : -1;
-    }
-    void close() override { position_ = bytes_.size(); }
-
-private:
-    std::string bytes_;
-    std::size_t position_ = 0;
-};
 
 // Keeps every line the log echoes into the driver's message store.
 class MessageStoreDriver final : public Driver2D {
