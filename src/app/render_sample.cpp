@@ -2,9 +2,11 @@
 // pipeline; navigation and picking join it where marked.
 #include "app/render_sample.h"
 
+#include "app/navigation.h"
 #include "app/open_stream.h"
 #include "base/log.h"
 #include "events/node_factory.h"
+#include "scene/shape_nodes.h"
 #include "vrml/load_world.h"
 
 namespace {
@@ -110,8 +112,7 @@ void RenderSample::frame() {
     if (scene) {
         const uint32_t ticks = driver->ticks();
         scene->updateAndDraw(static_cast<double>(ticks) * kSecondsPerTick, ticks);
-        // Navigation with keyState goes here, between the frame and the
-        // lighting switch.
+        navigate(*scene, keyState);
         // The switch takes effect from the next frame on.
         scene->lighting = lighting;
     }
@@ -122,10 +123,12 @@ void RenderSample::frame() {
         int32_t y = 0;
         pickPosition(pickX, pickY, x, y);
         pickPending = false;
-        // The ray pick at (x, y) goes here with the world: a hit shape becomes
-        // the pick result read by the sensors in the next frame.
-        (void)x;
-        (void)y;
+        // A hit shape is seen by the anchors and the TouchSensors of the next
+        // frame; a miss leaves the pick as it was.
+        if (scene) {
+            const PickResult hit = scene->pick(x, y);
+            if (hit.hitShape) scene->frameClock.pickResult = hit.hitShape;
+        }
     }
 
     moveLogo();
@@ -154,10 +157,10 @@ void RenderSample::stylusMove(uint16_t x, uint16_t y) {
 
 void RenderSample::keyDown(int32_t code, int32_t) {
     switch (code) {
-    case kKeyUp: keyState = 1; break;
-    case kKeyDown: keyState = 2; break;
-    case kKeyLeft: keyState = 4; break;
-    case kKeyRight: keyState = 8; break;
+    case kKeyUp: keyState = kNavUp; break;
+    case kKeyDown: keyState = kNavDown; break;
+    case kKeyLeft: keyState = kNavLeft; break;
+    case kKeyRight: keyState = kNavRight; break;
     case kKeyA: lighting = !lighting; break;
     case kKeyB: halfResRequest = true; break;
     case kKeyC: viewLevelRequest = true; break;

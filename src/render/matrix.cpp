@@ -18,20 +18,6 @@ namespace {
 // range and lose their precision; above FLT_MAX they overflow.
 constexpr float kSmallestPlainLength = 1e-18f;
 
-// Float sum of squares, double square root. When the squares would underflow
-// or overflow although the components are finite, the length is measured on
-// the vector scaled by its largest component, so that very small and very
-// large vectors still get their true length.
-float vectorLength(float x, float y, float z) {
-    const float length = static_cast<float>(std::sqrt(static_cast<double>(x * x + y * y + z * z)));
-    if (length >= kSmallestPlainLength && !std::isinf(length)) return length;
-    if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(z)) return length;
-    const float largest = std::max({std::fabs(x), std::fabs(y), std::fabs(z)});
-    if (largest == 0.0f) return 0.0f;
-    const float sx = x / largest, sy = y / largest, sz = z / largest;
-    return largest * static_cast<float>(std::sqrt(static_cast<double>(sx * sx + sy * sy + sz * sz)));
-}
-
 // What a failed inverse leaves: every point maps to the origin.
 constexpr Matrix kCollapsed{{0, 0, 0, 0, 0, 0, 0, 0, 0}, 0.0f, 0.0f, 0.0f};
 
@@ -206,6 +192,16 @@ void transformDirection(const Matrix& matrix, Vec3f& v) {
     v = Vec3f{v.x * m[0] + v.y * m[3] + v.z * m[6],
               v.x * m[1] + v.y * m[4] + v.z * m[7],
               v.x * m[2] + v.y * m[5] + v.z * m[8]};
+}
+
+float vectorLength(float x, float y, float z) {
+    const float length = static_cast<float>(std::sqrt(static_cast<double>(x * x + y * y + z * z)));
+    if (length >= kSmallestPlainLength && !std::isinf(length)) return length;
+    if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(z)) return length;
+    const float largest = std::max({std::fabs(x), std::fabs(y), std::fabs(z)});
+    if (largest == 0.0f) return 0.0f;
+    const float sx = x / largest, sy = y / largest, sz = z / largest;
+    return largest * static_cast<float>(std::sqrt(static_cast<double>(sx * sx + sy * sy + sz * sz)));
 }
 
 void normalizeVector(Vec3f& v) {

@@ -47,6 +47,12 @@ Vec3f transformPoint(const Matrix& matrix, const Vec3f& point);
 // v.L, in place (no translation).
 void transformDirection(const Matrix& matrix, Vec3f& vector);
 
+// The length: float sum of squares, double square root. When the squares
+// would underflow or overflow although the components are finite, it is
+// measured on the vector scaled by its largest component, so that very small
+// and very large vectors still get their true length.
+float vectorLength(float x, float y, float z);
+
 // Scales the vector to unit length; a zero vector stays zero.
 void normalizeVector(Vec3f& vector);
 

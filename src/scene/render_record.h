@@ -1,4 +1,5 @@
-// What the frame traversal keeps of every visited shape and light.
+// What the frame traversal keeps of every visited shape and light, and what a
+// ray cast through them finds.
 #pragma once
 
 #include "raster/raster_types.h"
@@ -14,6 +15,14 @@ struct RenderRecord {
     SurfaceState surface;  // the surface state when the shape was visited
     X3DNode* geometry = nullptr;  // not owned: the shape's "geometry" value
     nShape* shape = nullptr;      // not owned: the shape itself (for picking)
+};
+
+// What a ray found: the nearest hit among the shapes of the frame.
+struct PickResult {
+    Vec3f worldPoint;         // the hit point in world coordinates
+    nShape* hitShape = nullptr;  // not owned: the shape hit; null when nothing was
+    float distance = 0.0f;    // from the eye to the hit; the far distance without a hit
+    Vec3f cameraPoint;        // the hit point in camera coordinates
 };
 
 // One directional light of the frame, in camera space.

@@ -92,6 +92,20 @@ public:
     // frame-rate count.
     void updateAndDraw(double seconds, uint32_t tickCount);
 
+    // ===== Picking: render/pick.cpp =====
+
+    // The ray from the eye through frame-buffer pixel (x, y), cast among the
+    // shapes of the last frame; no hit outside the frame buffer.
+    PickResult pick(int32_t x, int32_t y);
+    // The nearest IndexedFaceSet triangle (front or back) of the last
+    // frame's render records along the ray from origin in direction (any
+    // length but zero), both in world coordinates when inWorld, else in
+    // camera coordinates. Every record counts, seen on screen or not. A mesh
+    // with a point that is not finite, or whose points cannot be transformed
+    // for want of memory, is not hit; faces naming points that do not exist
+    // are skipped.
+    PickResult rayCast(const Vec3f& origin, const Vec3f& direction, bool inWorld);
+
     // ===== Camera: render/camera.cpp =====
 
     // nearDistance = half the bound NavigationInfo's first avatarSize (at

@@ -11,6 +11,12 @@ public:
     fSFVec3f size{this, FieldCode::size, Vec3f{0.0f, 0.0f, 0.0f}};
     fSFVec3f position_changed{this, FieldCode::position_changed, Vec3f{0.0f, 0.0f, 0.0f}};
     fSFRotation orientation_changed{this, FieldCode::orientation_changed, Rotation{0.0f, 0.0f, 1.0f, 0.0f}};
+
+    // While enabled and the camera of this frame stands strictly inside the
+    // box (center, size) in world coordinates: sends "position_changed" and
+    // then "orientation_changed", the camera's, every frame. The operations
+    // of this class are in events/proximity_sensor.cpp.
+    void tick(FrameClock* clock) override;
 };
 
 class nTimeSensor : public X3DSensorNode {
@@ -35,4 +41,10 @@ public:
     // working state, used during one tick only
     bool found = false;                // the node searched for was met
     X3DNode* searchTarget = nullptr;   // not owned: the node searched for
+
+    // When the frame's pick lies among the children of this sensor's parent
+    // (at any depth): sends "touchTime" (now) and "isActive" TRUE, then takes
+    // the pick so that later TouchSensors do not see it. The operations of
+    // this class are in events/touch_sensor.cpp.
+    void tick(FrameClock* clock) override;
 };
