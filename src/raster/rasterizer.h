@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <span>
+#include <string>
 
 #include "raster/bitmap.h"
 #include "raster/raster_types.h"
@@ -129,6 +130,17 @@ public:
     // The same with the texture's texels, perspective-correct at every 16th
     // pixel and affine in between.
     void fillSpanTextured();
+
+    // --- textures (raster/texture_cache.cpp) ---
+
+    // The cached texture of the full image name (compared exactly, case
+    // included), or else a new one: the image loaded through the driver's
+    // loadImage(name, -1, -1, 0), made square by makeTextureBitmap and
+    // appended to the cache. Null, with nothing cached, when there is no
+    // driver, the image cannot be loaded or memory runs out; a later call
+    // with the same name tries again. The entry belongs to the cache and
+    // lives as long as the Rasterizer.
+    const TextureEntry* getTexture(const std::u16string& name);
 
     // --- members, in record order ---
 
