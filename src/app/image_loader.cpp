@@ -119,7 +119,11 @@ std::string imageNameBytes(const std::u16string& name) {
             c = U'?';
         }
         const std::size_t before = out.size();
-        appendUtf8(out, c);
+        // Characters up to 0xFF are bytes: the reader and the command line
+        // widen each byte of a name to the character of the same value, so
+        // this gives the file system the user's bytes back, UTF-8 or not.
+        if (c <= 0xFF) out.push_back(static_cast<char>(c));
+        else appendUtf8(out, c);
         if (out.size() > kMaxNameLength) {
             out.resize(before);
             break;

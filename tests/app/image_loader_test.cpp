@@ -197,14 +197,16 @@ TEST(ImageLoader, UnreachableUrlIsNotFound) {
 
 TEST(ImageLoader, NameBytes) {
     EXPECT_EQ(imageNameBytes(u"dir/font.gif"), "dir/font.gif");
-    EXPECT_EQ(imageNameBytes(u"caf\u00e9.gif"), "caf\xc3\xa9.gif");
+    // One character per byte, as a UTF-8 world file or command line gives it.
+    EXPECT_EQ(imageNameBytes(u"caf\u00c3\u00a9 1.gif"), "caf\xc3\xa9 1.gif");
+    EXPECT_EQ(imageNameBytes(u"caf\u00e9.gif"), "caf\xe9.gif");
     EXPECT_EQ(imageNameBytes(u"\u20ac"), "\xe2\x82\xac");
     EXPECT_EQ(imageNameBytes(u"\U0001F600"), "\xf0\x9f\x98\x80");
     EXPECT_EQ(imageNameBytes(std::u16string(1, char16_t(0xD800)) + u"x"), "?x");
     // 300 characters are cut to 255.
     EXPECT_EQ(imageNameBytes(std::u16string(300, u'a')), std::string(255, 'a'));
-    // 254 ASCII + a two-byte character: the character does not fit whole.
-    EXPECT_EQ(imageNameBytes(std::u16string(254, u'a') + u"\u00e9"), std::string(254, 'a'));
+    // 254 ASCII + a three-byte character: the character does not fit whole.
+    EXPECT_EQ(imageNameBytes(std::u16string(254, u'a') + u"\u20ac"), std::string(254, 'a'));
 
     // A GIF name reaches the decoder cut to 255 characters: the first 255
     // name an existing file, the rest would not.
