@@ -20,7 +20,7 @@ std::string readFile(const std::string& path) {
 }  // namespace
 
 ViewerRun runViewer(const TempDir& dir, const std::vector<std::string>& args,
-                    const std::map<std::string, std::string>& overrides) {
+                    const std::map<std::string, std::string>& overrides, const std::string& workingDir) {
     std::vector<std::string> environment;
     for (char** entry = environ; *entry; ++entry) {
         const std::string text = *entry;
@@ -46,6 +46,7 @@ ViewerRun runViewer(const TempDir& dir, const std::vector<std::string>& args,
     posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    if (!workingDir.empty()) posix_spawn_file_actions_addchdir_np(&actions, workingDir.c_str());
     ViewerRun run;
     pid_t pid = 0;
     if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) == 0) {

@@ -16,9 +16,10 @@ struct ViewerRun {
 
 // Runs the viewer with the arguments, standard output and error captured in
 // files of dir. Environment entries in overrides replace (or, with an empty
-// value, remove) the inherited ones.
+// value, remove) the inherited ones. A workingDir that is not empty is the
+// viewer's working folder.
 ViewerRun runViewer(const TempDir& dir, const std::vector<std::string>& args,
-                    const std::map<std::string, std::string>& overrides = {});
+                    const std::map<std::string, std::string>& overrides = {}, const std::string& workingDir = "");
 
 // Reads a PNG as 8-bit RGB; false when it cannot be read.
 bool readPng(const std::string& path, int& width, int& height, std::vector<uint8_t>* rgb = nullptr);
