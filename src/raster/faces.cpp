@@ -70,8 +70,9 @@ struct FaceSource {
 
     // Whole repeats taken off every texture coordinate of the face starting
     // at `from`: its first corner's coordinates cut to a multiple of
-    // kRepeatSpan. Far from 0 a float keeps too few bits below the point for
-    // the per-pixel interpolation; near 0 the face shows the same texels.
+    // kRepeatSpan. Near 0 the shift is 0; far from it, where a float keeps
+    // too few bits below the point for the interpolation, the face then
+    // shows the texels it names instead of noise.
     Vec2f repeatShift(std::size_t from) const {
         if constexpr (kTextured) {
             const Vec2f& point = texPoints[static_cast<std::size_t>(texCoordIndex[from])];

@@ -92,7 +92,9 @@ public:
     // twoSided, clips and scan-converts. texPoints holds (s, t) pairs; an empty
     // texPoints or shades switches texturing or shading off for this call; an
     // empty texCoordIndex or shadeIndex means "use coordIndex". A face naming a
-    // vertex, texture point or shade that does not exist is not drawn.
+    // vertex, texture point or shade that does not exist is not drawn. Each
+    // face's texture coordinates lose the whole 256-repeat spans of its first
+    // corner's (none below 256), which leaves every texel where it was.
     void drawIndexedFaces(const SurfaceState& surface, std::span<RasterVertex> vertices,
                           std::span<const ShadeEntry> shades, std::span<const int32_t> coordIndex,
                           std::span<const Vec2f> texPoints, std::span<const int32_t> texCoordIndex,
