@@ -88,8 +88,8 @@ def lzw_encode(pixels, min_code_size):
 
 def write_gif(path, width, height, palette, pixels, transparent_index):
     """A GIF89a with a global colour table (padded to a power of two), a
-    graphic control extension naming the transparent index, and one image
-    without a local table, not interlaced."""
+    graphic control extension naming the transparent index (none when it is
+    None), and one image without a local table, not interlaced."""
     bits = 1
     while (1 << bits) < len(palette):
         bits += 1
@@ -100,7 +100,8 @@ def write_gif(path, width, height, palette, pixels, transparent_index):
     data += bytes([0x80 | (bits - 1), 0, 0])
     for r, g, b in table:
         data += bytes([r, g, b])
-    data += bytes([0x21, 0xF9, 4, 0x01, 0, 0, transparent_index, 0])
+    if transparent_index is not None:
+        data += bytes([0x21, 0xF9, 4, 0x01, 0, 0, transparent_index, 0])
     data += bytes([0x2C]) + (0).to_bytes(2, "little") * 2
     data += width.to_bytes(2, "little") + height.to_bytes(2, "little") + bytes([0])
     data.append(min_code_size)

@@ -21,6 +21,7 @@ constexpr uint8_t kTableSizeBits = 0x07;
 constexpr int32_t kExtensionIntroducer = 0x21;
 constexpr int32_t kImageSeparator = 0x2C;
 constexpr int32_t kGraphicControlLabel = 0xF9;
+constexpr uint8_t kInterlaceFlag = 0x40;
 constexpr uint8_t kTransparencyFlag = 0x01;
 constexpr int kTransparentIndexByte = 3;
 
@@ -83,15 +84,15 @@ uint16_t littleEndian16(const uint8_t* bytes) {
     return static_cast<uint16_t>(bytes[0] | (bytes[1] << 8));
 }
 
-// Pixels and opacity that the data never reached: black and transparent, so
+// Pixels and opacity from pixel index `from` on: black and transparent, so
 // a short image never shows leftover memory.
-void clearRest(const GifCanvas& canvas) {
+void clearFrom(const GifCanvas& canvas, int64_t from) {
     Bitmap& bitmap = *canvas.bitmap;
     const int64_t total = static_cast<int64_t>(bitmap.width) * bitmap.height;
-    const int64_t rest = total - canvas.cursor;
+    const int64_t rest = total - from;
     if (rest <= 0) return;
-    std::memset(bitmap.pixels + canvas.cursor, 0, static_cast<std::size_t>(rest) * 2);
-    if (bitmap.alpha) std::memset(bitmap.alpha + canvas.cursor, 0, static_cast<std::size_t>(rest));
+    std::memset(bitmap.pixels + from, 0, static_cast<std::size_t>(rest) * 2);
+    if (bitmap.alpha) std::memset(bitmap.alpha + from, 0, static_cast<std::size_t>(rest));
 }
 
 }  // namespace
@@ -126,8 +127,13 @@ OwnedBitmap decodeGifStream(InputStream& stream) {
     OwnedBitmap bitmap = newBitmap(width, height, canvas.transparent);
     if (!bitmap) return nullptr;
     canvas.bitmap = bitmap.get();
+    // Stored in interlace order the rows would come out scrambled; each goes
+    // to its display row instead. Rows the data never reaches are then
+    // scattered, so the picture starts black and transparent.
+    canvas.interlaced = (imageFlags & kInterlaceFlag) != 0;
+    if (canvas.interlaced) clearFrom(canvas, 0);
     if (!decodeLzw(stream, width, canvas)) return nullptr;
-    clearRest(canvas);
+    if (!canvas.interlaced) clearFrom(canvas, canvas.cursor);
     return bitmap;
 }
 

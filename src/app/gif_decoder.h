@@ -18,9 +18,9 @@ OwnedBitmap decodeGif(const std::string& name);
 // next thing read). Returns null for a bad signature or version, a missing
 // global colour table, no image before the trailer, an image wider than 8192
 // pixels, of zero size or beyond kMaxImagePixels, a minimum code size outside
-// 2..9, or data that ends before the LZW end code. Rows come out in stored
-// order (interlaced images are not reordered) at the top-left of a bitmap of
-// the image's own size; pixels the data does not reach are 0 and, with an
+// 2..9, or data that ends before the LZW end code. Rows come out in display
+// order (an interlaced image's rows are put back where its passes say) at the
+// top-left of a bitmap of the image's own size; pixels the data does not reach are 0 and, with an
 // alpha plane, transparent. A local colour table, when present, replaces the
 // global one for the image. The stream is left open.
 OwnedBitmap decodeGifStream(InputStream& stream);

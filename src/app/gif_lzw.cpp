@@ -105,21 +105,62 @@ private:
 
 }  // namespace
 
+int32_t interlacedDisplayRow(int32_t storedRow, int32_t height) {
+    // Pass p holds every step-th row from its first one; the passes follow
+    // one another in the data.
+    struct Pass {
+        int32_t first;
+        int32_t step;
+    };
+    constexpr Pass kPasses[] = {{0, 8}, {4, 8}, {2, 4}, {1, 2}};
+    int32_t row = storedRow;
+    for (const Pass& pass : kPasses) {
+        const int32_t rows = (height - pass.first + pass.step - 1) / pass.step;
+        if (row < rows) return pass.first + row * pass.step;
+        row -= rows;
+    }
+    return height - 1;  // not reached for storedRow < height
+}
+
+namespace {
+
+// Palette colours (and opacity) of count indices at pixel index `at`.
+void storePixels(GifCanvas& canvas, int64_t at, const uint8_t* indices, int32_t count) {
+    Bitmap& bitmap = *canvas.bitmap;
+    uint16_t* out = bitmap.pixels + at;
+    const uint16_t* palette = canvas.palette.data();
+    for (int32_t i = 0; i < count; ++i) out[i] = palette[indices[i]];
+    if (canvas.transparent && bitmap.alpha) {
+        uint8_t* opacity = bitmap.alpha + at;
+        const uint8_t clear = canvas.transparentIndex;
+        for (int32_t i = 0; i < count; ++i) opacity[i] = indices[i] == clear ? 0 : 255;
+    }
+}
+
+}  // namespace
+
 void emitRow(GifCanvas& canvas, const uint8_t* indices, int32_t n) {
     Bitmap& bitmap = *canvas.bitmap;
     const int64_t total = static_cast<int64_t>(bitmap.width) * bitmap.height;
     const int64_t room = total - canvas.cursor;
-    const int32_t count = room < n ? static_cast<int32_t>(room) : n;
+    int32_t count = room < n ? static_cast<int32_t>(room) : n;
     if (count <= 0) return;
-    uint16_t* out = bitmap.pixels + canvas.cursor;
-    const uint16_t* palette = canvas.palette.data();
-    for (int32_t i = 0; i < count; ++i) out[i] = palette[indices[i]];
-    if (canvas.transparent && bitmap.alpha) {
-        uint8_t* opacity = bitmap.alpha + canvas.cursor;
-        const uint8_t clear = canvas.transparentIndex;
-        for (int32_t i = 0; i < count; ++i) opacity[i] = indices[i] == clear ? 0 : 255;
+    if (!canvas.interlaced) {
+        storePixels(canvas, canvas.cursor, indices, count);
+        canvas.cursor += count;
+        return;
     }
-    canvas.cursor += count;
+    // Row by row, a row that started earlier finished first.
+    while (count > 0) {
+        const int32_t storedRow = static_cast<int32_t>(canvas.cursor / bitmap.width);
+        const int32_t column = static_cast<int32_t>(canvas.cursor % bitmap.width);
+        const int32_t take = count < bitmap.width - column ? count : bitmap.width - column;
+        const int64_t at = static_cast<int64_t>(interlacedDisplayRow(storedRow, bitmap.height)) * bitmap.width + column;
+        storePixels(canvas, at, indices, take);
+        indices += take;
+        count -= take;
+        canvas.cursor += take;
+    }
 }
 
 bool decodeLzw(InputStream& stream, int32_t rowWidth, GifCanvas& canvas) {

@@ -45,6 +45,7 @@ struct JpegJob {
     bool created = false;
     OwnedBitmap bitmap;
     std::vector<uint8_t> row;
+    std::vector<uint8_t> bgr;  // one row of a CMYK picture, mixed into colour
 };
 
 void initSource(j_decompress_ptr) {}
@@ -98,6 +99,20 @@ void onProgress(j_common_ptr common) {
     if (info->progressive_mode && info->input_scan_number > kMaxScans) onError(common);
 }
 
+// Cyan, magenta, yellow and black samples to blue, green, red: each colour
+// is what its ink and the black ink leave of white, (255 - ink) x (255 -
+// black) / 255, rounded. Inverted samples already hold 255 - ink.
+void inkToBgr(const uint8_t* cmyk, int32_t count, bool inverted, uint8_t* bgr) {
+    const uint32_t flip = inverted ? 0 : 255;
+    for (int32_t i = 0; i < count; ++i, cmyk += 4, bgr += 3) {
+        const uint32_t white = cmyk[3] ^ flip;
+        // + 127 rounds the division by 255 to the nearest.
+        bgr[0] = static_cast<uint8_t>(((cmyk[2] ^ flip) * white + 127) / 255);
+        bgr[1] = static_cast<uint8_t>(((cmyk[1] ^ flip) * white + 127) / 255);
+        bgr[2] = static_cast<uint8_t>(((cmyk[0] ^ flip) * white + 127) / 255);
+    }
+}
+
 bool readPicture(JpegJob& job) {
     if (setjmp(job.trap.jump)) return false;
     jpeg_create_decompress(&job.info);
@@ -108,20 +123,33 @@ bool readPicture(JpegJob& job) {
     jpeg_read_header(&job.info, TRUE);
     if (!imageSizeAllowed(job.info.image_width, job.info.image_height)) return false;
 
-    job.info.out_color_space = JCS_EXT_BGR;
+    // libjpeg turns grey and YCbCr into colour itself, but ink only into
+    // ink: CMYK and YCCK pictures come out as CMYK and are mixed below.
+    const bool ink = job.info.jpeg_color_space == JCS_CMYK || job.info.jpeg_color_space == JCS_YCCK;
+    const int components = ink ? 4 : 3;
+    job.info.out_color_space = ink ? JCS_CMYK : JCS_EXT_BGR;
     jpeg_start_decompress(&job.info);
     const JDIMENSION width = job.info.output_width;
     const JDIMENSION height = job.info.output_height;
-    if (job.info.output_components != 3 || !imageSizeAllowed(width, height)) return false;
+    if (job.info.output_components != components || !imageSizeAllowed(width, height)) return false;
+    // Adobe's programs write CMYK with every sample inverted (255 = no ink)
+    // and mark the file with their APP14 block; others write plain ink.
+    const bool inverted = job.info.saw_Adobe_marker;
 
     job.bitmap = newBitmap(static_cast<int32_t>(width), static_cast<int32_t>(height), false);
     if (!job.bitmap) return false;
-    job.row.resize(static_cast<std::size_t>(width) * 3);
+    job.row.resize(static_cast<std::size_t>(width) * components);
+    if (ink) job.bgr.resize(static_cast<std::size_t>(width) * 3);
     JSAMPROW rowPointer = job.row.data();
     while (job.info.output_scanline < height) {
         uint16_t* out = job.bitmap->pixels + static_cast<std::size_t>(job.info.output_scanline) * width;
         if (jpeg_read_scanlines(&job.info, &rowPointer, 1) != 1) return false;
-        convertDibRow(job.row.data(), static_cast<int32_t>(width), out);
+        if (!ink) {
+            convertDibRow(job.row.data(), static_cast<int32_t>(width), out);
+            continue;
+        }
+        inkToBgr(job.row.data(), static_cast<int32_t>(width), inverted, job.bgr.data());
+        convertDibRow(job.bgr.data(), static_cast<int32_t>(width), out);
     }
     // The picture is complete; whatever follows the last scan does not matter.
     return true;

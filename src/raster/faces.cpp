@@ -3,6 +3,7 @@
 // culled on its own. A face is checked whole before any of it is drawn: one
 // that names a vertex, texture point or shade that does not exist is refused
 // and counted, and the faces after it are drawn as usual.
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -12,6 +13,19 @@
 #include "raster/scan_convert.h"
 
 namespace {
+
+// A texture coordinate moved by a multiple of this many repeats addresses
+// the same texel: one repeat is size - 1 texels and the coordinates wrap
+// every size texels, so 256 repeats are 256 x (size - 1) texels, a multiple
+// of every size (32 .. 256).
+constexpr float kRepeatSpan = 256.0f;
+
+// The multiple of kRepeatSpan nearer 0 than the coordinate (0 for the
+// coordinates of an ordinary world, below 256, and for non-finite ones).
+float wholeSpans(float coordinate) {
+    const float spans = std::trunc(coordinate / kRepeatSpan) * kRepeatSpan;
+    return std::isfinite(spans) ? spans : 0.0f;
+}
 
 // The arrays one mesh is drawn from, with the per-corner loading of texture
 // coordinates and shades into the shared vertex records. kTextured and kLit
@@ -40,14 +54,28 @@ struct FaceSource {
         return ok;
     }
 
-    // The vertex of corner k with this corner's texture coordinate and shade
-    // loaded, just before a triangle that uses it is drawn.
-    RasterVertex* corner(std::size_t k) const {
+    // Whole repeats taken off every texture coordinate of the face starting
+    // at `from`: its first corner's coordinates cut to a multiple of
+    // kRepeatSpan. Near 0 the shift is 0; far from it, where a float keeps
+    // too few bits below the point for the interpolation, the face then
+    // shows the texels it names instead of noise.
+    Vec2f repeatShift(std::size_t from) const {
+        if constexpr (kTextured) {
+            const Vec2f& point = texPoints[static_cast<std::size_t>(texCoordIndex[from])];
+            return {wholeSpans(point.x), wholeSpans(point.y)};
+        }
+        return {0.0f, 0.0f};
+    }
+
+    // The vertex of corner k with this corner's texture coordinate (less the
+    // face's repeat shift) and shade loaded, just before a triangle that uses
+    // it is drawn.
+    RasterVertex* corner(std::size_t k, const Vec2f& shift) const {
         RasterVertex* vertex = &vertices[static_cast<std::size_t>(coordIndex[k])];
         if constexpr (kTextured) {
             const Vec2f& point = texPoints[static_cast<std::size_t>(texCoordIndex[k])];
-            vertex->u = point.x;
-            vertex->v = 1.0f - point.y;  // image rows run top down, t runs bottom up
+            vertex->u = point.x - shift.x;
+            vertex->v = 1.0f - (point.y - shift.y);  // image rows run top down, t runs bottom up
         }
         if constexpr (kLit) vertex->shade = shades[static_cast<std::size_t>(shadeIndex[k])].intensity;
         return vertex;
@@ -79,9 +107,10 @@ void drawFaces(Rasterizer& r, raster::SpanFiller filler, const FaceSource<kTextu
             if (!valid || !source.cornersValid(i, end)) {
                 ++r.counters.facesRefused;
             } else {
-                RasterVertex* v0 = source.corner(i);
-                RasterVertex* v1 = source.corner(i + 1);
-                RasterVertex* v2 = source.corner(i + 2);
+                const Vec2f shift = source.repeatShift(i);
+                RasterVertex* v0 = source.corner(i, shift);
+                RasterVertex* v1 = source.corner(i + 1, shift);
+                RasterVertex* v2 = source.corner(i + 2, shift);
                 for (std::size_t j = i + 3;; ++j) {
                     // Positive: the corners run clockwise as seen from the eye.
                     const bool clockwise = facing(*v0, *v1, *v2) > 0.0f;
@@ -96,7 +125,7 @@ void drawFaces(Rasterizer& r, raster::SpanFiller filler, const FaceSource<kTextu
                     }
                     if (j >= end) break;
                     v1 = v2;
-                    v2 = source.corner(j);
+                    v2 = source.corner(j, shift);
                 }
             }
         }

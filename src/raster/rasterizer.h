@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <span>
+#include <string>
 
 #include "raster/bitmap.h"
 #include "raster/raster_types.h"
@@ -97,7 +98,9 @@ public:
     // twoSided, clips and scan-converts. texPoints holds (s, t) pairs; an empty
     // texPoints or shades switches texturing or shading off for this call; an
     // empty texCoordIndex or shadeIndex means "use coordIndex". A face naming a
-    // vertex, texture point or shade that does not exist is not drawn.
+    // vertex, texture point or shade that does not exist is not drawn. Each
+    // face's texture coordinates lose the whole 256-repeat spans of its first
+    // corner's (none below 256), which leaves every texel where it was.
     void drawIndexedFaces(const SurfaceState& surface, std::span<RasterVertex> vertices,
                           std::span<const ShadeEntry> shades, std::span<const int32_t> coordIndex,
                           std::span<const Vec2f> texPoints, std::span<const int32_t> texCoordIndex,
@@ -135,6 +138,17 @@ public:
     // The same with the texture's texels, perspective-correct at every 16th
     // pixel and affine in between.
     void fillSpanTextured();
+
+    // --- textures (raster/texture_cache.cpp) ---
+
+    // The cached texture of the full image name (compared exactly, case
+    // included), or else a new one: the image loaded through the driver's
+    // loadImage(name, -1, -1, 0), made square by makeTextureBitmap and
+    // appended to the cache. Null, with nothing cached, when there is no
+    // driver, the image cannot be loaded or memory runs out; a later call
+    // with the same name tries again. The entry belongs to the cache and
+    // lives as long as the Rasterizer.
+    const TextureEntry* getTexture(const std::u16string& name);
 
     // --- members, in record order ---
 

@@ -42,4 +42,15 @@ public:
     const TextureEntry* textureEntry = nullptr;  // not owned (the texture cache owns it)
 
     nImageTexture() : X3DNode(NodeCategory::Other) {}
+    // With a first url that is not empty, textureEntry = loadTexture(scene,
+    // that url); later urls are never tried. Defined in render/texture_load.cpp.
+    void prepare(Scene* scene) override;
 };
+
+// The texture for one url of a world: the url as it stands when it begins
+// with "http://", else the scene's baseDirectory followed by the url (an
+// absolute local path, beginning with "/", stands alone in a world read from
+// a file, and follows the scheme and host in a world read from a URL); then
+// getTexture of the scene's rasterizer. Null without a scene or rasterizer,
+// or when the image cannot be loaded. Defined in render/texture_load.cpp.
+const TextureEntry* loadTexture(Scene* scene, const std::u16string& url);

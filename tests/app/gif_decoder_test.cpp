@@ -208,16 +208,56 @@ TEST(GifDecoder, RealEncoderRoundTrip) {
         ASSERT_EQ(bitmap->pixels[i], paletteEntry(gif.palette[gif.indices[i]])) << i;
 }
 
-TEST(GifDecoder, InterlacedRowsStayInStoredOrder) {
+TEST(GifDecoder, InterlacedRowsComeOutInDisplayOrder) {
+    for (int height = 1; height <= 21; ++height) {
+        SCOPED_TRACE(height);
+        // The display rows in the order the four passes store them.
+        std::vector<int> storedOrder;
+        for (int y = 0; y < height; y += 8) storedOrder.push_back(y);
+        for (int y = 4; y < height; y += 8) storedOrder.push_back(y);
+        for (int y = 2; y < height; y += 4) storedOrder.push_back(y);
+        for (int y = 1; y < height; y += 2) storedOrder.push_back(y);
+        ASSERT_EQ(storedOrder.size(), static_cast<std::size_t>(height));
+
+        SimpleGif gif;
+        gif.width = 3;
+        gif.height = height;
+        gif.palette = greyRamp(32);
+        gif.descriptorFlags = 0x40;
+        gif.indices.clear();
+        for (int k = 0; k < height; ++k) gif.indices.insert(gif.indices.end(), 3, static_cast<uint8_t>(k));
+        OwnedBitmap bitmap = decode(buildGif(gif));
+        ASSERT_NE(bitmap, nullptr);
+        std::vector<int> expected(static_cast<std::size_t>(3 * height));
+        for (int k = 0; k < height; ++k)
+            for (int x = 0; x < 3; ++x) expected[static_cast<std::size_t>(storedOrder[k] * 3 + x)] = k;
+        EXPECT_EQ(indicesOf(*bitmap, gif.palette), expected);
+    }
+}
+
+TEST(GifDecoder, ShortInterlacedImageLeavesUnreachedRowsTransparentBlack) {
+    // Ten rows, data for the first pass (rows 0 and 8) and half of row 4.
     SimpleGif gif;
-    gif.width = 2;
-    gif.height = 4;
-    gif.palette = greyRamp(4);
-    gif.indices = {0, 0, 1, 1, 2, 2, 3, 3};
+    gif.width = 4;
+    gif.height = 10;
+    gif.palette = {{255, 255, 255}, {255, 0, 0}, {0, 0, 0}, {0, 0, 0}};
     gif.descriptorFlags = 0x40;
+    gif.transparency = true;
+    gif.transparentIndex = 3;
+    gif.indices = {1, 1, 1, 1, 0, 0, 0, 0, 1, 1};
     OwnedBitmap bitmap = decode(buildGif(gif));
     ASSERT_NE(bitmap, nullptr);
-    EXPECT_EQ(indicesOf(*bitmap, gif.palette), (std::vector<int>{0, 0, 1, 1, 2, 2, 3, 3}));
+    ASSERT_NE(bitmap->alpha, nullptr);
+    for (int y = 0; y < 10; ++y) {
+        for (int x = 0; x < 4; ++x) {
+            SCOPED_TRACE(testing::Message() << x << "," << y);
+            const int i = y * 4 + x;
+            const bool reached = y == 0 || y == 8 || (y == 4 && x < 2);
+            const uint16_t colour = y == 8 ? 0xFFFF : 0xF800;
+            EXPECT_EQ(bitmap->pixels[i], reached ? colour : 0);
+            EXPECT_EQ(bitmap->alpha[i], reached ? 255 : 0);
+        }
+    }
 }
 
 TEST(GifDecoder, LocalColourTableReplacesGlobalOne) {

@@ -23,6 +23,7 @@ std::string readFile(const std::string& path) {
 
 struct Launch {
     std::map<std::string, std::string> overrides;
+    std::string workingDir;  // empty: the test's own
     int signal = 0;
     int afterMilliseconds = 0;
     uint64_t addressLimit = 0;  // 0: none
@@ -55,6 +56,7 @@ ViewerRun spawnViewer(const TempDir& dir, const std::vector<std::string>& args, 
     posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    if (!launch.workingDir.empty()) posix_spawn_file_actions_addchdir_np(&actions, launch.workingDir.c_str());
     ViewerRun run;
     pid_t pid = 0;
     // The child takes the limit with it; the test process gets its own back
@@ -86,17 +88,17 @@ ViewerRun spawnViewer(const TempDir& dir, const std::vector<std::string>& args, 
 }  // namespace
 
 ViewerRun runViewer(const TempDir& dir, const std::vector<std::string>& args,
-                    const std::map<std::string, std::string>& overrides) {
-    return spawnViewer(dir, args, Launch{overrides});
+                    const std::map<std::string, std::string>& overrides, const std::string& workingDir) {
+    return spawnViewer(dir, args, Launch{overrides, workingDir});
 }
 
 ViewerRun runViewerThenSignal(const TempDir& dir, const std::vector<std::string>& args, int signal,
                               int afterMilliseconds) {
-    return spawnViewer(dir, args, Launch{{}, signal, afterMilliseconds});
+    return spawnViewer(dir, args, Launch{{}, {}, signal, afterMilliseconds});
 }
 
 ViewerRun runViewerInAddressSpace(const TempDir& dir, const std::vector<std::string>& args, uint64_t bytes) {
-    return spawnViewer(dir, args, Launch{{}, 0, 0, bytes});
+    return spawnViewer(dir, args, Launch{{}, {}, 0, 0, bytes});
 }
 
 bool readPng(const std::string& path, int& width, int& height, std::vector<uint8_t>* rgb) {

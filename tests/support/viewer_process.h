@@ -16,9 +16,10 @@ struct ViewerRun {
 
 // Runs the viewer with the arguments, standard output and error captured in
 // files of dir. Environment entries in overrides replace (or, with an empty
-// value, remove) the inherited ones.
+// value, remove) the inherited ones. A workingDir that is not empty is the
+// viewer's working folder.
 ViewerRun runViewer(const TempDir& dir, const std::vector<std::string>& args,
-                    const std::map<std::string, std::string>& overrides = {});
+                    const std::map<std::string, std::string>& overrides = {}, const std::string& workingDir = "");
 // The same, and the signal is sent to the viewer once it has run for the
 // given milliseconds.
 ViewerRun runViewerThenSignal(const TempDir& dir, const std::vector<std::string>& args, int signal,
