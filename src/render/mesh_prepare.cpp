@@ -67,6 +67,7 @@ bool faceIndicesValid(const int32_t* index, int32_t from, int32_t to, int32_t po
 }  // namespace
 
 bool nIndexedFaceSet::bounds(Vec3f& centre, Vec3f& size) {
+    notePointEvents();
     if (boundsStale) {
         boundsStale = false;
         const SimpleArray<Vec3f>* points = coordinatePoints(coord);
