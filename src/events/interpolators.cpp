@@ -75,9 +75,9 @@ int32_t X3DInterpolatorNode::findSegment(float f) {
     const int32_t c = lastSegment;
     // The cache may be stale (a hostile value, or another key list since): it
     // is used only while c + 1, and c + 2 for its successor, are keys.
-    if (c >= 0 && c + 1 < n) {
+    if (c >= 0 && c < n - 1) {
         if (keys[c] < f && f < keys[c + 1]) return c;
-        if (keys[c + 1] < f && c + 2 < n && f < keys[c + 2]) {
+        if (keys[c + 1] < f && c < n - 2 && f < keys[c + 2]) {
             lastSegment = c + 1;
             return c + 1;
         }
