@@ -65,6 +65,7 @@ void nIndexedFaceSet::fieldChanged(X3DField* field) {
 }
 
 bool nIndexedFaceSet::bounds(Vec3f& centre, Vec3f& size) {
+    notePointEvents();
     if (boundsStale) {
         boundsStale = false;
         const SimpleArray<Vec3f>* points = coordinatePoints(coord);

@@ -51,6 +51,12 @@ public:
     // working state
     int32_t lastSegment = 0;  // index of the key segment found last
 
+    // The index i of the key segment [key[i], key[i+1]] holding f, for
+    // key[0] < f < key[n-1]: the cached segment or the next one when they
+    // hold it, else a binary search (the result is cached). Always within
+    // 0 .. n-2; reads no key outside the list even when lastSegment is stale.
+    int32_t findSegment(float f);
+
 protected:
     X3DInterpolatorNode() : X3DNode(NodeCategory::Interpolator) {}
 };

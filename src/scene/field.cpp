@@ -39,5 +39,3 @@ void X3DField::deliverAlongRoutes(CopyValue copy) {
     --deliveryDepth;
     delivering = false;
 }
-
-void fMFVec3f::propagate() { deliverAlongRoutes(nullptr); }

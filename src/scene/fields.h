@@ -1,7 +1,8 @@
 // The sixteen field classes. Six single-valued classes carry their value
 // along routes (fSFBool, fSFColor, fSFFloat, fSFRotation, fSFTime, fSFVec3f);
-// fMFVec3f only notifies its destinations; the other nine keep their values to
-// themselves. Multi-valued classes expose their SimpleArray as `value`.
+// fMFVec3f only notifies its destinations (but for morphing meshes, below);
+// the other nine keep their values to themselves. Multi-valued classes expose
+// their SimpleArray as `value`.
 #pragma once
 
 #include <cstdint>
@@ -142,6 +143,9 @@ public:
     using ArrayField::ArrayField;
 
     // Tells each destination of the same class (and its owner) without
-    // copying a value: the destinations keep their own points.
+    // copying a value: the destinations keep their own points. One route
+    // carries points: from a CoordinateInterpolator's "value_changed" to a
+    // Coordinate's "point", which then holds a copy of the source's points
+    // (its own are kept when storage for the copy cannot be had).
     void propagate() override;
 };

@@ -5,6 +5,12 @@
 // its bounding box; both start stale and a change of "coord" marks them stale
 // again, so they are rebuilt the next time they are asked for. Its operations
 // are mesh preparation and live with it in render/mesh_prepare.cpp.
+//
+// Morphing: a CoordinateInterpolator routed to a Coordinate's "point" changes
+// the points of every mesh using that Coordinate without any "coord" event.
+// So the Coordinate counts the "point" events it receives, and each mesh
+// remembers the count it last built from; bounds (which the frame asks before
+// drawing) marks both caches stale when the count has moved on.
 #pragma once
 
 #include <cstdint>
@@ -14,8 +20,13 @@
 class nCoordinate : public X3DNode {
 public:
     fMFVec3f point{this, FieldCode::point};
+    // working state
+    uint32_t pointEvents = 0;  // "point" events received (wraps)
 
     nCoordinate() : X3DNode(NodeCategory::Other) {}
+
+    // Counts a "point" event, whether it carried points or only told.
+    void fieldChanged(X3DField* field) override;
 };
 
 class nTextureCoordinate : public X3DNode {
@@ -43,13 +54,21 @@ public:
     Vec3f boundsSize{-1.0f, -1.0f, -1.0f};  // -1 until first computed
     bool boundsStale = true;
     bool normalsStale = true;
+    const X3DNode* pointsSeenOf = nullptr;  // not owned: the "coord" node last looked at
+    uint32_t pointEventsSeen = 0;           // its pointEvents then
 
     // A change of this node's "coord" marks the normals and the bounds stale;
     // every other field changes nothing here.
     void fieldChanged(X3DField* field) override;
 
+    // Marks both caches stale when "coord" holds the same Coordinate as at the
+    // last look and that Coordinate has received a "point" event since; then
+    // remembers the node and its count. A node put into "coord" without an
+    // event is only remembered.
+    void notePointEvents();
+
     // The box around the points of "coord" (centre and size), rebuilt first
-    // when stale. Without a Coordinate node or points the box stays as it was
+    // when stale (after notePointEvents). Without a Coordinate node or points the box stays as it was
     // ((-1, -1, -1) until points existed), which the culling treats as "may be
     // seen". Always returns true.
     bool bounds(Vec3f& centre, Vec3f& size) override;

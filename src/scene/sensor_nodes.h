@@ -30,6 +30,20 @@ public:
     fSFTime time{this, FieldCode::time, -1.0};
     // working state
     double cycleCount = 0.0;  // the last whole-cycle count reached
+
+    // "startTime" activates an inactive sensor (fraction 0, isActive TRUE,
+    // cycleTime = startTime, in that order); "stopTime" later than startTime
+    // deactivates it at once; "enabled" FALSE deactivates it, TRUE re-sends
+    // startTime when looping. Other fields change nothing.
+    void fieldChanged(X3DField* field) override;
+    // A looping sensor sets startTime to the clock's start (and so activates);
+    // a single-shot one waits for a "startTime" event.
+    void start(FrameClock* clock) override;
+    // While active and past startTime: sends "time", then this frame's
+    // fraction, cycle and end events (events/time_sensor.cpp gives the order).
+    // An interval that is not a positive finite number ends a single-shot
+    // sensor with fraction 1 and gives a looping one "time" only.
+    void tick(FrameClock* clock) override;
 };
 
 class nTouchSensor : public X3DSensorNode {
