@@ -38,6 +38,13 @@
 // the weight table (or, eight at a time, computed to the same values as
 // channel_math.h shows), clamped to 255. Packing keeps the top 5, 6 and 5
 // bits.
+//
+// Inlining. The table puts every mode's stages into this one file, more
+// code than the compiler's inlining budget for a file covers, so the hot
+// functions are pinned: each walker, each long-span filler and each fan loop
+// is one out-of-line function with everything it calls inlined (flatten);
+// the walkers inline the short-span filler and call the long ones. Without
+// the pins the pixel helpers stay calls and the fillers lose up to a sixth.
 #include <algorithm>
 #include <array>
 #include <climits>
@@ -208,7 +215,8 @@ public:
         const __m128i nearer0 = _mm_cmpgt_epi32(_mm_xor_si128(stored0, signBit), _mm_xor_si128(low_, signBit));
         const __m128i nearer1 = _mm_cmpgt_epi32(_mm_xor_si128(stored1, signBit), _mm_xor_si128(high_, signBit));
         if constexpr (kWriteDepth) {
-            _mm_storeu_si128(depthLanes, _mm_or_si128(_mm_and_si128(nearer0, low_), _mm_andnot_si128(nearer0, stored0)));
+            _mm_storeu_si128(depthLanes,
+                             _mm_or_si128(_mm_and_si128(nearer0, low_), _mm_andnot_si128(nearer0, stored0)));
             _mm_storeu_si128(depthLanes + 1,
                              _mm_or_si128(_mm_and_si128(nearer1, high_), _mm_andnot_si128(nearer1, stored1)));
         }
@@ -509,7 +517,8 @@ inline void untexturedSpan(const Rasterizer& r, const Edge& left, const Edge& ri
 }
 
 template <SurfaceMode M>
-[[gnu::noinline, gnu::flatten]] void fillUntextured(const Rasterizer& r, const Edge& left, const Edge& right, SpanExtent span) {
+[[gnu::noinline, gnu::flatten]] void fillUntextured(const Rasterizer& r, const Edge& left, const Edge& right,
+                                                    SpanExtent span) {
     untexturedSpan<M, true>(r, left, right, span);
 }
 
@@ -534,7 +543,8 @@ inline void texturedBlock(uint16_t* pixels, uint32_t* depths, int32_t count, con
 }
 
 template <SurfaceMode M>
-[[gnu::noinline, gnu::flatten]] void fillTextured(const Rasterizer& r, const Edge& left, const Edge& right, SpanExtent span) {
+[[gnu::noinline, gnu::flatten]] void fillTextured(const Rasterizer& r, const Edge& left, const Edge& right,
+                                                  SpanExtent span) {
     const Gradients& g = r.gradients;
     const SpanColours palette = spanColours<isBlended(M)>(r);
     const Bitmap& texture = *r.textureBitmap;
@@ -625,18 +635,19 @@ struct SpanFill {
 };
 
 // The walkers of scanFan, each with the span filler inlined into its
-// scanline loop. Out of line, so that the fan loop stays small.
+// scanline loop (the long-span fillers stay calls). Out of line, so that the
+// fan loop stays small.
 template <SurfaceMode M>
 struct FilledWalks {
     [[gnu::noinline, gnu::flatten]] static void polygon(Rasterizer& r, const SnappedVertex* p, int count) {
         walkPolygon<M>(r, p, count, SpanFill<M>{r});
     }
-    [[gnu::noinline, gnu::flatten]] static void narrow(Rasterizer& r, const SnappedVertex* t, int32_t firstRow, int32_t endRow,
-                                         int32_t c0, int32_t c1) {
+    [[gnu::noinline, gnu::flatten]] static void narrow(Rasterizer& r, const SnappedVertex* t, int32_t firstRow,
+                                                       int32_t endRow, int32_t c0, int32_t c1) {
         walkNarrowTriangle<M>(r, t, firstRow, endRow, c0, c1, SpanFill<M>{r});
     }
-    [[gnu::noinline, gnu::flatten]] static void scanline(Rasterizer& r, const SnappedVertex* t, int32_t row, int32_t c0,
-                                           int32_t c1) {
+    [[gnu::noinline, gnu::flatten]] static void scanline(Rasterizer& r, const SnappedVertex* t, int32_t row,
+                                                         int32_t c0, int32_t c1) {
         walkNarrowScanline<M>(r, t, row, c0, c1, SpanFill<M>{r});
     }
 };
@@ -699,7 +710,9 @@ const SurfaceFiller& fillerFor(SurfaceMode mode) { return kFillers[static_cast<s
 
 }  // namespace raster
 
-void Rasterizer::fillSpan() { raster::fillerFor(raster::surfaceMode(*this, false)).fillSpan(*this, leftEdge, rightEdge); }
+void Rasterizer::fillSpan() {
+    raster::fillerFor(raster::surfaceMode(*this, false)).fillSpan(*this, leftEdge, rightEdge);
+}
 
 void Rasterizer::fillSpanTextured() {
     raster::fillerFor(raster::surfaceMode(*this, true)).fillSpan(*this, leftEdge, rightEdge);
