@@ -21,8 +21,14 @@
 
 #include "base/rgb565.h"
 
-#if defined(__SSE2__)
+// The eight-lane paths are compiled where SSE2 is, unless ORVELLA_NO_SSE2
+// asks for the scalar loops alone (the pixel tests are built both ways, so
+// both are held to the same results).
+#if defined(__SSE2__) && !defined(ORVELLA_NO_SSE2)
+#define ORVELLA_RASTER_SSE2 1
 #include <emmintrin.h>
+#else
+#define ORVELLA_RASTER_SSE2 0
 #endif
 
 namespace raster {
@@ -42,7 +48,7 @@ inline uint32_t scaleChannel(uint32_t value, uint32_t weight) {
     return (value * weight * kWeightMagic) >> kWeightShift;
 }
 
-#if defined(__SSE2__)
+#if ORVELLA_RASTER_SSE2
 
 // Eight pixels' channels, one 8-bit value per 16-bit lane.
 struct Channels8 {

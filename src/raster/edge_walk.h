@@ -45,25 +45,31 @@ inline void floorDivide32(int32_t numerator, int32_t divisor, int32_t& quotient,
     remainder = r;
 }
 
+// The mode a right edge is walked in: the fillers read no shade from it.
+constexpr SurfaceMode rightEdgeMode(SurfaceMode m) {
+    m.shaded = false;
+    return m;
+}
+
 // Moves the interpolated quantities from the edge's top vertex to its first
 // covered pixel centre, (edge.column, startRow).
-template <bool kTextured, bool kShaded>
+template <SurfaceMode M>
 inline void prestepEdge(const Rasterizer& r, Edge& edge, const SnappedVertex& top, int32_t startRow) {
     const Gradients& g = r.gradients;
     const RasterVertex& t = *top.v;
     const float yPre = static_cast<float>(startRow * kSubpixels - top.y) / kSubpixelsF;
     const float xPre = static_cast<float>(edge.column * kSubpixels - top.x) / kSubpixelsF;
     edge.persp = t.perspective + yPre * g.dPerspDy + xPre * g.dPerspDx;
-    if constexpr (kTextured) {
+    if constexpr (M.textured) {
         edge.uPersp = t.uPersp + yPre * g.dUPerspDy + xPre * g.dUPerspDx;
         edge.vPersp = t.vPersp + yPre * g.dVPerspDy + xPre * g.dVPerspDx;
     }
-    if constexpr (kShaded) edge.shade = t.shade + yPre * g.dShadeDy + xPre * g.dShadeDx;
+    if constexpr (M.shaded) edge.shade = t.shade + yPre * g.dShadeDy + xPre * g.dShadeDx;
 }
 
 // Starts an edge from top to bottom. kLeft: the edge also keeps the row
-// offset and the shade.
-template <bool kLeft, bool kTextured, bool kShaded>
+// offset.
+template <SurfaceMode M, bool kLeft>
 inline void startEdge(Rasterizer& r, Edge& edge, const SnappedVertex& top, const SnappedVertex& bottom) {
     const int32_t xt = top.x, yt = top.y;
     const int32_t startRow = ceilPixel(yt);
@@ -110,43 +116,43 @@ inline void startEdge(Rasterizer& r, Edge& edge, const SnappedVertex& top, const
     edge.columnStep = static_cast<int32_t>(quotient);
     edge.numerator = static_cast<int32_t>(rem * kSubpixels);
 
-    prestepEdge<kTextured, kShaded>(r, edge, top, startRow);
+    prestepEdge<M>(r, edge, top, startRow);
     const Gradients& g = r.gradients;
     const float columnStep = static_cast<float>(edge.columnStep);
     edge.perspStep = columnStep * g.dPerspDx + g.dPerspDy;
     edge.perspStepExtra = g.dPerspDx;
-    if constexpr (kTextured) {
+    if constexpr (M.textured) {
         edge.uPerspStep = columnStep * g.dUPerspDx + g.dUPerspDy;
         edge.uPerspStepExtra = g.dUPerspDx;
         edge.vPerspStep = columnStep * g.dVPerspDx + g.dVPerspDy;
         edge.vPerspStepExtra = g.dVPerspDx;
     }
-    if constexpr (kShaded) {
+    if constexpr (M.shaded) {
         edge.shadeStep = columnStep * g.dShadeDx + g.dShadeDy;
         edge.shadeStepExtra = g.dShadeDx;
     }
 }
 
-template <bool kTextured, bool kShaded>
+template <SurfaceMode M>
 inline void stepEdge(Edge& e) {
     e.column += e.columnStep;
     e.rowsLeft -= 1;
     e.persp += e.perspStep;
-    if constexpr (kTextured) {
+    if constexpr (M.textured) {
         e.uPersp += e.uPerspStep;
         e.vPersp += e.vPerspStep;
     }
-    if constexpr (kShaded) e.shade += e.shadeStep;
+    if constexpr (M.shaded) e.shade += e.shadeStep;
     e.errorTerm += e.numerator;
     if (e.errorTerm >= e.denominator) {
         e.column += 1;
         e.errorTerm -= e.denominator;
         e.persp += e.perspStepExtra;
-        if constexpr (kTextured) {
+        if constexpr (M.textured) {
             e.uPersp += e.uPerspStepExtra;
             e.vPersp += e.vPerspStepExtra;
         }
-        if constexpr (kShaded) e.shade += e.shadeStepExtra;
+        if constexpr (M.shaded) e.shade += e.shadeStepExtra;
     }
 }
 
@@ -167,7 +173,7 @@ inline int32_t columnOnRow(const SnappedVertex& a, const SnappedVertex& b, int32
 // once per covered scanline with both edges on it. The edges are stepped in
 // locals, where no store to the target can touch them; r.leftEdge and
 // r.rightEdge stay the slots of the public initEdge and stepEdges.
-template <bool kTextured, bool kShaded, class Fill>
+template <SurfaceMode M, class Fill>
 inline void walkPolygon(Rasterizer& r, const SnappedVertex* p, int count, Fill fill) {
     int top = 0;
     for (int k = 1; k < count; ++k)
@@ -179,8 +185,9 @@ inline void walkPolygon(Rasterizer& r, const SnappedVertex* p, int count, Fill f
     Edge left, right;
     int leftAt = next(top);
     int rightAt = previous(top);
-    startEdge<true, kTextured, kShaded>(r, left, p[top], p[leftAt]);
-    startEdge<false, kTextured, false>(r, right, p[top], p[rightAt]);
+    constexpr SurfaceMode kRight = rightEdgeMode(M);
+    startEdge<M, true>(r, left, p[top], p[leftAt]);
+    startEdge<kRight, false>(r, right, p[top], p[rightAt]);
     int edgesToStart = count - 1;
     const int32_t width = r.targetWidth;
     const int32_t pixelCount = r.pixelCount;
@@ -189,23 +196,23 @@ inline void walkPolygon(Rasterizer& r, const SnappedVertex* p, int count, Fill f
         while (left.rowsLeft > 0 && right.rowsLeft > 0) {
             if (left.rowStart >= pixelCount) return;  // below the target
             fill(left, right);
-            stepEdge<kTextured, kShaded>(left);
+            stepEdge<M>(left);
             left.rowStart += width;
-            stepEdge<kTextured, false>(right);
+            stepEdge<kRight>(right);
         }
         // Edges of no height are used up here at once.
         if (left.rowsLeft <= 0) {
             if (edgesToStart == 0) return;
             --edgesToStart;
             const int to = next(leftAt);
-            startEdge<true, kTextured, kShaded>(r, left, p[leftAt], p[to]);
+            startEdge<M, true>(r, left, p[leftAt], p[to]);
             leftAt = to;
         }
         if (right.rowsLeft <= 0) {
             if (edgesToStart == 0) return;
             --edgesToStart;
             const int to = previous(rightAt);
-            startEdge<false, kTextured, false>(r, right, p[rightAt], p[to]);
+            startEdge<kRight, false>(r, right, p[rightAt], p[to]);
             rightAt = to;
         }
     }
@@ -215,7 +222,7 @@ inline void walkPolygon(Rasterizer& r, const SnappedVertex* p, int count, Fill f
 // columnOnRow found there: the walker's step, with its whole-column part
 // floor(dX / dY) told from the columns actually advanced (that part, or one
 // more when the error term carries) by one compare instead of a division.
-template <bool kTextured, bool kShaded>
+template <SurfaceMode M>
 inline void stepNarrowEdge(const Rasterizer& r, Edge& edge, const SnappedVertex& a, const SnappedVertex& b,
                            int32_t column) {
     const int32_t advance = column - edge.column;
@@ -224,18 +231,18 @@ inline void stepNarrowEdge(const Rasterizer& r, Edge& edge, const SnappedVertex&
     const Gradients& g = r.gradients;
     const float columnStep = static_cast<float>(wholeStep);
     edge.persp += columnStep * g.dPerspDx + g.dPerspDy;
-    if constexpr (kTextured) {
+    if constexpr (M.textured) {
         edge.uPersp += columnStep * g.dUPerspDx + g.dUPerspDy;
         edge.vPersp += columnStep * g.dVPerspDx + g.dVPerspDy;
     }
-    if constexpr (kShaded) edge.shade += columnStep * g.dShadeDx + g.dShadeDy;
+    if constexpr (M.shaded) edge.shade += columnStep * g.dShadeDx + g.dShadeDy;
     if (wholeStep != advance) {
         edge.persp += g.dPerspDx;
-        if constexpr (kTextured) {
+        if constexpr (M.textured) {
             edge.uPersp += g.dUPerspDx;
             edge.vPersp += g.dVPerspDx;
         }
-        if constexpr (kShaded) edge.shade += g.dShadeDx;
+        if constexpr (M.shaded) edge.shade += g.dShadeDx;
     }
     edge.column = column;
 }
@@ -248,7 +255,7 @@ inline void stepNarrowEdge(const Rasterizer& r, Edge& edge, const SnappedVertex&
 // backward), started with the same prestep and stepped with the same
 // arithmetic, but every column comes from a compare or a few instead of the
 // walk's divisions.
-template <bool kTextured, bool kShaded, class Fill>
+template <SurfaceMode M, class Fill>
 inline void walkNarrowTriangle(Rasterizer& r, const SnappedVertex* p, int32_t firstRow, int32_t endRow, int32_t c0,
                                int32_t c1, Fill fill) {
     int top = 0;
@@ -258,6 +265,7 @@ inline void walkNarrowTriangle(Rasterizer& r, const SnappedVertex* p, int32_t fi
     const SnappedVertex& n = p[top == 2 ? 0 : top + 1];
     const SnappedVertex& v = p[top == 0 ? 2 : top - 1];
     const int32_t nextRow = ceilPixel(n.y), previousRow = ceilPixel(v.y);
+    constexpr SurfaceMode kRight = rightEdgeMode(M);
     Edge left, right;
     int leftOn = -1, rightOn = -1;  // which edge of each side the last scanline used
     for (int32_t row = firstRow; row < endRow; ++row) {
@@ -266,10 +274,10 @@ inline void walkNarrowTriangle(Rasterizer& r, const SnappedVertex* p, int32_t fi
         const SnappedVertex& leftBottom = leftNow == 0 ? n : v;
         const int32_t leftColumn = columnOnRow(leftTop, leftBottom, row, c0, c1);
         if (leftNow == leftOn) {
-            stepNarrowEdge<kTextured, kShaded>(r, left, leftTop, leftBottom, leftColumn);
+            stepNarrowEdge<M>(r, left, leftTop, leftBottom, leftColumn);
         } else {
             left.column = leftColumn;
-            prestepEdge<kTextured, kShaded>(r, left, leftTop, row);
+            prestepEdge<M>(r, left, leftTop, row);
             leftOn = leftNow;
         }
         const int rightNow = row < previousRow ? 0 : 1;
@@ -277,10 +285,10 @@ inline void walkNarrowTriangle(Rasterizer& r, const SnappedVertex* p, int32_t fi
         const SnappedVertex& rightBottom = rightNow == 0 ? v : n;
         const int32_t rightColumn = columnOnRow(rightTop, rightBottom, row, c0, c1);
         if (rightNow == rightOn) {
-            stepNarrowEdge<kTextured, false>(r, right, rightTop, rightBottom, rightColumn);
+            stepNarrowEdge<kRight>(r, right, rightTop, rightBottom, rightColumn);
         } else {
             right.column = rightColumn;
-            prestepEdge<kTextured, false>(r, right, rightTop, row);
+            prestepEdge<kRight>(r, right, rightTop, row);
             rightOn = rightNow;
         }
         left.rowStart = row * r.targetWidth;
@@ -292,7 +300,7 @@ inline void walkNarrowTriangle(Rasterizer& r, const SnappedVertex* p, int32_t fi
 // walkNarrowTriangle for a triangle of the one scanline `row`, most often
 // with no pixel centre on it: both columns first, and the prestep only for a
 // span that is there.
-template <bool kTextured, bool kShaded, class Fill>
+template <SurfaceMode M, class Fill>
 inline void walkNarrowScanline(Rasterizer& r, const SnappedVertex* p, int32_t row, int32_t c0, int32_t c1,
                                Fill fill) {
     int top = 0;
@@ -311,8 +319,8 @@ inline void walkNarrowScanline(Rasterizer& r, const SnappedVertex* p, int32_t ro
     right.column = columnOnRow(rightTop, rightBottom, row, c0, c1);
     left.rowStart = row * r.targetWidth;
     if (right.column <= left.column || left.rowStart >= r.pixelCount) return;  // no pixel centre
-    prestepEdge<kTextured, kShaded>(r, left, leftTop, row);
-    prestepEdge<kTextured, false>(r, right, rightTop, row);
+    prestepEdge<M>(r, left, leftTop, row);
+    prestepEdge<rightEdgeMode(M)>(r, right, rightTop, row);
     fill(left, right);
 }
 

@@ -28,10 +28,11 @@ float wholeSpans(float coordinate) {
 }
 
 // The arrays one mesh is drawn from, with the per-corner loading of texture
-// coordinates and shades into the shared vertex records. kTextured and kLit
-// are fixed per mesh, so the per-corner work carries no mode test.
-template <bool kTextured, bool kLit>
+// coordinates and shades into the shared vertex records. textured and lit are
+// the surface mode's, fixed for the mesh.
 struct FaceSource {
+    bool textured;
+    bool lit;
     std::span<RasterVertex> vertices;
     std::span<const ShadeEntry> shades;
     std::span<const int32_t> coordIndex;
@@ -43,11 +44,11 @@ struct FaceSource {
     // name an existing texture point and shade where those are used.
     bool cornersValid(std::size_t from, std::size_t end) const {
         bool ok = true;
-        if constexpr (kTextured) {
+        if (textured) {
             ok &= texCoordIndex.size() >= end;
             for (std::size_t j = from; ok && j < end; ++j) ok &= indexInRange(texCoordIndex[j], texPoints.size());
         }
-        if constexpr (kLit) {
+        if (lit) {
             ok &= shadeIndex.size() >= end;
             for (std::size_t j = from; ok && j < end; ++j) ok &= indexInRange(shadeIndex[j], shades.size());
         }
@@ -60,7 +61,7 @@ struct FaceSource {
     // too few bits below the point for the interpolation, the face then
     // shows the texels it names instead of noise.
     Vec2f repeatShift(std::size_t from) const {
-        if constexpr (kTextured) {
+        if (textured) {
             const Vec2f& point = texPoints[static_cast<std::size_t>(texCoordIndex[from])];
             return {wholeSpans(point.x), wholeSpans(point.y)};
         }
@@ -72,12 +73,12 @@ struct FaceSource {
     // it is drawn.
     RasterVertex* corner(std::size_t k, const Vec2f& shift) const {
         RasterVertex* vertex = &vertices[static_cast<std::size_t>(coordIndex[k])];
-        if constexpr (kTextured) {
+        if (textured) {
             const Vec2f& point = texPoints[static_cast<std::size_t>(texCoordIndex[k])];
             vertex->u = point.x - shift.x;
             vertex->v = 1.0f - (point.y - shift.y);  // image rows run top down, t runs bottom up
         }
-        if constexpr (kLit) vertex->shade = shades[static_cast<std::size_t>(shadeIndex[k])].intensity;
+        if (lit) vertex->shade = shades[static_cast<std::size_t>(shadeIndex[k])].intensity;
         return vertex;
     }
 };
@@ -95,10 +96,9 @@ float facing(const RasterVertex& v0, const RasterVertex& v1, const RasterVertex&
 
 // Walks coordIndex face by face and draws the fans that face the eye (or
 // all of them when twoSided), always in counter-clockwise screen order.
-template <bool kTextured, bool kLit>
-void drawFaces(Rasterizer& r, raster::SpanFiller filler, const FaceSource<kTextured, kLit>& source, bool ccw,
+void drawFaces(Rasterizer& r, const raster::SurfaceFiller& filler, const FaceSource& source, bool ccw,
                bool twoSided) {
-    auto draw = [&r, filler](RasterVertex* a, RasterVertex* b, RasterVertex* c) {
+    auto draw = [&r, &filler](RasterVertex* a, RasterVertex* b, RasterVertex* c) {
         raster::drawTriangleWith(r, filler, a, b, c);
     };
     forEachFace(source.coordIndex, source.vertices.size(), [&](std::size_t i, std::size_t end, bool valid) {
@@ -146,16 +146,10 @@ void Rasterizer::drawIndexedFaces(const SurfaceState& surface, std::span<RasterV
     beginSurface(state);
 
     // beginSurface may turn texturing off (texture of an unusable size); the
-    // texture indices then no longer matter. The span filler is the same for
-    // every triangle of the mesh.
-    const raster::SpanFiller filler = raster::chooseSpanFiller(*this);
-    auto run = [&](auto source) { drawFaces(*this, filler, source, ccw, twoSided); };
-    if (textureMode && shadeMode)
-        run(FaceSource<true, true>{vertices, shades, coordIndex, texPoints, texCoordIndex, shadeIndex});
-    else if (textureMode)
-        run(FaceSource<true, false>{vertices, shades, coordIndex, texPoints, texCoordIndex, shadeIndex});
-    else if (shadeMode)
-        run(FaceSource<false, true>{vertices, shades, coordIndex, texPoints, texCoordIndex, shadeIndex});
-    else
-        run(FaceSource<false, false>{vertices, shades, coordIndex, texPoints, texCoordIndex, shadeIndex});
+    // texture indices then no longer matter. The filler is the same for every
+    // triangle of the mesh.
+    const raster::SurfaceFiller& filler = raster::surfaceFiller(*this);
+    const FaceSource source{filler.mode.textured, filler.mode.shaded, vertices,      shades,
+                            coordIndex,           texPoints,          texCoordIndex, shadeIndex};
+    drawFaces(*this, filler, source, ccw, twoSided);
 }

@@ -1,10 +1,14 @@
-// The per-triangle path between the clipper and the span fillers, internal to
-// raster/. The public stages of the Rasterizer (setupGradients, scanTriangle,
-// initEdge, fillSpan) snap their vertices and pick their surface case on
-// every call; the clipper instead snaps each triangle's vertices once, picks
-// the span filler once per mesh, and runs one instantiation of the walker per
-// filler, so that nothing on the way from a triangle to its pixels re-derives
-// what is already known.
+// The surface mode and the stages of the scan converter that depend on it,
+// internal to raster/.
+//
+// A surface's mode says what a triangle interpolates (uPersp and vPersp when
+// textured, shade when shaded) and how its spans paint. It is decided in one
+// place, surfaceMode, from the rasterizer's per-shape state; fillerFor maps
+// it to the stages compiled for it, each one template instantiation per mode,
+// so that no per-pixel or per-scanline loop tests a mode. The public stages
+// of the Rasterizer (setupGradients, initEdge, stepEdges, scanTriangle,
+// fillSpan) and the clipper's fan (once per mesh, through drawIndexedFaces)
+// all run the same instantiations.
 #pragma once
 
 #include <cstdint>
@@ -14,43 +18,28 @@
 
 namespace raster {
 
-// The span filler of the current surface: textured or not, and one of the
-// four surface cases. None when no span of the surface can change a pixel
-// (transparency 1, no weight table, a textured mode without texels).
-enum class SpanFiller : uint8_t {
-    None,
-    Flat,
-    FlatBlend,
-    Shaded,
-    ShadedBlend,
-    TexturedFlat,
-    TexturedFlatBlend,
-    TexturedShaded,
-    TexturedShadedBlend,
+// How a span changes its pixels.
+enum class Paint : uint8_t {
+    Opaque,       // the new colour replaces a nearer pixel, and its depth is stored
+    Transparent,  // blended over a nearer pixel through the weight table; depth never stored
+    Nothing,      // no span can change a pixel: transparency 1, no weight table, or no texels
 };
 
-constexpr bool fillerTextured(SpanFiller f) {
-    return f == SpanFiller::TexturedFlat || f == SpanFiller::TexturedFlatBlend || f == SpanFiller::TexturedShaded ||
-           f == SpanFiller::TexturedShadedBlend;
+struct SurfaceMode {
+    bool textured = false;  // texels; uPersp and vPersp interpolated
+    bool shaded = false;    // per-vertex shade interpolated and applied
+    Paint paint = Paint::Opaque;
+};
+
+// The modes as indices 0 .. kSurfaceModes - 1, for the table of fillers.
+constexpr int kPaints = 3;
+constexpr int kSurfaceModes = 2 * 2 * kPaints;
+constexpr int modeIndex(SurfaceMode m) {
+    return (m.textured ? 2 * kPaints : 0) + (m.shaded ? kPaints : 0) + static_cast<int>(m.paint);
 }
-constexpr bool fillerShaded(SpanFiller f) {
-    return f == SpanFiller::Shaded || f == SpanFiller::ShadedBlend || f == SpanFiller::TexturedShaded ||
-           f == SpanFiller::TexturedShadedBlend;
+constexpr SurfaceMode modeAt(int index) {
+    return {index >= 2 * kPaints, index % (2 * kPaints) >= kPaints, static_cast<Paint>(index % kPaints)};
 }
-
-// The filler that fillSpan (or fillSpanTextured when textureMode) would run
-// for the rasterizer's current modes, target and tables.
-SpanFiller chooseSpanFiller(const Rasterizer& r);
-
-// drawTriangle with the filler already chosen (once per mesh by
-// drawIndexedFaces).
-void drawTriangleWith(Rasterizer& r, SpanFiller filler, RasterVertex* a, RasterVertex* b, RasterVertex* c);
-
-// The triangles scanNarrowTriangle takes: each edge's column on a scanline
-// is found in at most kNarrowColumns compares, and a triangle of more than
-// kShortRows scanlines is cheaper to walk.
-constexpr int32_t kNarrowColumns = 3;
-constexpr int32_t kShortRows = 4;
 
 // A vertex of the triangle being converted with its 28.4 position.
 struct SnappedVertex {
@@ -61,22 +50,48 @@ struct SnappedVertex {
 // The vertex with its position snapped once.
 inline SnappedVertex snapVertex(const RasterVertex& v) { return {&v, snapSubpixel(v.sx), snapSubpixel(v.sy)}; }
 
-// scanTriangle for a polygon of `count` (3 .. 20) checked vertices (each
-// snaps inside the target) whose gradients are set, filling every span with
-// F, which is not None.
-template <SpanFiller F>
-void scanSnappedTriangle(Rasterizer& r, const SnappedVertex* polygon, int count);
-// The same for a triangle whose pixel centres, if any, lie on scanlines
-// firstRow .. endRow - 1 (at most kShortRows of them) and in columns
-// c0 .. c1 (at most kNarrowColumns + 1 of them): the same spans, found
-// without the edge walk's divisions.
-template <SpanFiller F>
-void scanNarrowTriangle(Rasterizer& r, const SnappedVertex* triangle, int32_t firstRow, int32_t endRow, int32_t c0,
-                        int32_t c1);
-// scanNarrowTriangle for a triangle of the one scanline `row`.
-template <SpanFiller F>
-void scanNarrowScanline(Rasterizer& r, const SnappedVertex* triangle, int32_t row, int32_t c0, int32_t c1);
-// scanSnappedTriangle with the filler chosen at run time; None draws nothing.
-void walkSnappedPolygon(Rasterizer& r, SpanFiller filler, const SnappedVertex* polygon, int count);
+// The stages compiled for one mode.
+struct SurfaceFiller {
+    SurfaceMode mode;
+    // Fans a clipped polygon of 3 .. 20 vertices from its first vertex,
+    // checks each fan triangle (usable vertices, non-zero snapped area; the
+    // refusals are counted) and scan-converts it. With Paint::Nothing only
+    // the checks run, so the counts are the same as when drawing.
+    void (*drawPolygon)(Rasterizer& r, RasterVertex* const* polygon, int count);
+    // setupGradients over snapped vertices.
+    void (*setupGradients)(Rasterizer& r, const SnappedVertex& v0, const SnappedVertex& v1,
+                           const SnappedVertex& v2);
+    // initEdge over snapped vertices.
+    void (*startEdge)(Rasterizer& r, Edge& edge, const SnappedVertex& top, const SnappedVertex& bottom,
+                      bool leftEdge);
+    // One scanline down one edge (the left edge's rowStart is the caller's).
+    void (*stepEdge)(Edge& edge);
+    // scanTriangle over checked vertices (each snaps inside the target) whose
+    // gradients are set.
+    void (*scanPolygon)(Rasterizer& r, const SnappedVertex* polygon, int count);
+    // Fills the scanline span between the two edges (nothing when empty or
+    // outside the target).
+    void (*fillSpan)(Rasterizer& r, const Edge& left, const Edge& right);
+};
+
+// The mode of the rasterizer's current surface, painted with its texture
+// when `textured` (scanTriangle: when textureMode) or without. The one place
+// that decides: shaded from shadeMode; opaque from opaqueMode; a transparent
+// surface paints nothing without its weight table (allocation failed) or at
+// transparency 1, whose spans would leave every pixel as it was; a textured
+// one paints nothing without texels.
+SurfaceMode surfaceMode(const Rasterizer& r, bool textured);
+
+// The stages compiled for the mode.
+const SurfaceFiller& fillerFor(SurfaceMode mode);
+
+// The stages of the rasterizer's current surface.
+inline const SurfaceFiller& surfaceFiller(const Rasterizer& r) {
+    return fillerFor(surfaceMode(r, r.textureMode != 0));
+}
+
+// drawTriangle with the filler already chosen (once per mesh by
+// drawIndexedFaces).
+void drawTriangleWith(Rasterizer& r, const SurfaceFiller& filler, RasterVertex* a, RasterVertex* b, RasterVertex* c);
 
 }  // namespace raster

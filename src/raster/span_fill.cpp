@@ -1,7 +1,8 @@
 // The span fillers: one scanline of one triangle, from the left edge's column
 // up to, not including, the right edge's (the edge walker's top-left rule
 // decides which pixel centres belong to the triangle; here every pixel of the
-// span is a candidate).
+// span is a candidate). At the end of the file, the one table of fillers:
+// every surface mode's stages, with its filler inlined into the walkers.
 //
 // Formats. Depth is unsigned 16.16: 65536 / perspective, the distance along the
 // view axis over the focal length; smaller is nearer, 0xFFFFFFFF is empty.
@@ -21,18 +22,15 @@
 //
 // Shade needs no correction and is stepped across the whole span.
 //
-// Cases. Each filler has four surface cases: unshaded or shaded, opaque or
-// transparent. The case is chosen once per span and each case is its own
-// instantiation of the block code, so the pixel loops carry no mode tests, no
-// division and no call. A block is filled in two phases: the new colour of
-// each pixel, then the depth test, which keeps or replaces each pixel (drawn
-// only when nearer, compared unsigned); opaque pixels then store their depth,
-// transparent ones never do, so surfaces drawn later behind them still show.
-// Both phases are branch-free loops; on x86-64 the depth test, the shading
-// and the blending run eight pixels at a time with SSE2, with exactly the
-// values of the scalar loops that finish each block. Spans under eight
-// pixels, the usual ones of small triangles, take one pass in which each
-// pixel gets its colour and its depth test together.
+// Pixels. Each pixel gets its new colour and then the depth test, which keeps
+// or replaces it (drawn only when nearer, compared unsigned); opaque pixels
+// then store their depth, transparent ones never do, so surfaces drawn later
+// behind them still show. The surface mode is a template argument, so the
+// pixel loops carry no mode test, no division and no call. On x86-64 a block
+// is done eight pixels at a time with SSE2, with exactly the values of the
+// scalar loop, which finishes the block (and does all of it for spans under
+// eight pixels, the usual ones of small triangles, or when ORVELLA_NO_SSE2
+// compiles the eight-lane paths out).
 //
 // Colour. Channels are 8-bit. A shaded channel is emissive + (diffuse or
 // texel) x shade, clamped to 255. A transparent pixel adds the old channel
@@ -41,35 +39,28 @@
 // channel_math.h shows), clamped to 255. Packing keeps the top 5, 6 and 5
 // bits.
 //
-// At the end of the file the edge walkers of edge_walk.h are instantiated
-// with each filler inlined into their scanline loops.
+// Inlining. The table puts every mode's stages into this one file, more
+// code than the compiler's inlining budget for a file covers, so the hot
+// functions are pinned: each walker, each long-span filler and each fan loop
+// is one out-of-line function with everything it calls inlined (flatten);
+// the walkers inline the short-span filler and call the long ones. Without
+// the pins the pixel helpers stay calls and the fillers lose up to a sixth.
 #include <algorithm>
+#include <array>
 #include <climits>
+#include <utility>
 
 #include "raster/channel_math.h"
 #include "raster/edge_walk.h"
 #include "raster/fixed_point.h"
 #include "raster/rasterizer.h"
 #include "raster/scan_convert.h"
+#include "raster/triangle_setup.h"
 
+namespace raster {
 namespace {
 
-using raster::kBlockPixels;
-using raster::kBlockPixelsF;
-using raster::kBlockShift;
-using raster::kChannelMax;
-using raster::kFractionBits;
-using raster::kFractionOne;
-using raster::kTexCoordMask;
-using raster::blueOf;
-using raster::greenOf;
-using raster::pack;
-using raster::redOf;
-
-enum class SpanCase { Flat, FlatBlend, Shaded, ShadedBlend };
-
-constexpr bool isShaded(SpanCase c) { return c == SpanCase::Shaded || c == SpanCase::ShadedBlend; }
-constexpr bool isBlended(SpanCase c) { return c == SpanCase::FlatBlend || c == SpanCase::ShadedBlend; }
+constexpr bool isBlended(SurfaceMode m) { return m.paint == Paint::Transparent; }
 
 // 16.16 shade is held to 0 .. 2^24 - 1 (just under 256.0): there every diffuse
 // or texel byte of 1 or more already saturates its channel, so larger values
@@ -142,81 +133,42 @@ inline uint16_t blendOver(uint16_t old, uint32_t newR, uint32_t newG, uint32_t n
     return pack(r, g, b);
 }
 
-// The new colours of one block, made for every pixel whether or not it will
-// pass the depth test (making them has no side effects).
-using BlockColours = uint16_t[kBlockPixels];
-
-// New colours of pixels from .. count - 1 from per-pixel base channels
-// (diffuse or texel) for the shaded and the blended cases, one pixel at a
-// time through the weight table. Shade i is shade + i x dShade, clamped.
-template <SpanCase C, class Base>
-inline void blockColours(uint16_t* out, const uint16_t* old, int32_t from, int32_t count, int32_t shade,
-                         int32_t dShade, const SpanColours& c, Base base) {
-    for (int32_t i = from; i < count; ++i) {
-        uint32_t r, g, b;
-        base(i, r, g, b);
-        if constexpr (isShaded(C)) {
-            const uint32_t s = shadeFactor(shade + i * dShade);
+// The new colour of one pixel over the old one: from the texel when
+// textured, else from the surface's colours; shade16 is the pixel's 16.16
+// shade (read when shaded).
+template <SurfaceMode M>
+inline uint16_t pixelColour(const SpanColours& c, uint16_t old, uint16_t texel, int32_t shade16) {
+    if constexpr (!M.shaded && !isBlended(M)) {
+        return M.textured ? texel : c.emissivePixel;
+    } else if constexpr (!M.shaded && !M.textured) {
+        return blendOver(old, c.flatBlendR, c.flatBlendG, c.flatBlendB, c.oldWeights);
+    } else {
+        uint32_t r = M.textured ? redOf(texel) : c.diffuseR;
+        uint32_t g = M.textured ? greenOf(texel) : c.diffuseG;
+        uint32_t b = M.textured ? blueOf(texel) : c.diffuseB;
+        if constexpr (M.shaded) {
+            const uint32_t s = shadeFactor(shade16);
             r = lit(c.emissiveR, r, s);
             g = lit(c.emissiveG, g, s);
             b = lit(c.emissiveB, b, s);
         }
-        if constexpr (isBlended(C)) {
-            out[i] = blendOver(old[i], static_cast<uint32_t>(c.newWeights[r]), static_cast<uint32_t>(c.newWeights[g]),
-                               static_cast<uint32_t>(c.newWeights[b]), c.oldWeights);
+        if constexpr (isBlended(M)) {
+            return blendOver(old, static_cast<uint32_t>(c.newWeights[r]), static_cast<uint32_t>(c.newWeights[g]),
+                             static_cast<uint32_t>(c.newWeights[b]), c.oldWeights);
         } else {
-            out[i] = pack(r, g, b);
+            return pack(r, g, b);
         }
     }
 }
 
-// Depth test of a block: pixel i has depth z + i x dz (modulo 2^32, as when
-// stepped) and takes colours[i] when nearer than the stored depth (unsigned).
-// Opaque pixels store their depth; transparent ones never do. On x86-64 eight
-// pixels are tested at once with SSE2; the scalar loop is the same test and
-// finishes the block.
-template <bool kWriteDepth>
-inline void depthSelect(uint16_t* pixels, uint32_t* depths, int32_t count, uint32_t z, uint32_t dz,
-                        const uint16_t* colours) {
-    int32_t i = 0;
-#if defined(__SSE2__)
-    if (count >= kLanes) {
-        // SSE2 compares signed: flipping the top bit of both sides orders them as unsigned.
-        const __m128i signBit = _mm_set1_epi32(INT32_MIN);
-        const __m128i laneSteps = _mm_setr_epi32(0, static_cast<int32_t>(dz), static_cast<int32_t>(2 * dz),
-                                                 static_cast<int32_t>(3 * dz));
-        const __m128i fourSteps = _mm_set1_epi32(static_cast<int32_t>(4 * dz));
-        for (; i + kLanes <= count; i += kLanes) {
-            const __m128i z0 = _mm_add_epi32(
-                _mm_set1_epi32(static_cast<int32_t>(z + static_cast<uint32_t>(i) * dz)), laneSteps);
-            const __m128i z1 = _mm_add_epi32(z0, fourSteps);
-            __m128i* depthLanes = reinterpret_cast<__m128i*>(depths + i);
-            const __m128i stored0 = _mm_loadu_si128(depthLanes);
-            const __m128i stored1 = _mm_loadu_si128(depthLanes + 1);
-            const __m128i nearer0 = _mm_cmpgt_epi32(_mm_xor_si128(stored0, signBit), _mm_xor_si128(z0, signBit));
-            const __m128i nearer1 = _mm_cmpgt_epi32(_mm_xor_si128(stored1, signBit), _mm_xor_si128(z1, signBit));
-            if constexpr (kWriteDepth) {
-                _mm_storeu_si128(depthLanes,
-                                 _mm_or_si128(_mm_and_si128(nearer0, z0), _mm_andnot_si128(nearer0, stored0)));
-                _mm_storeu_si128(depthLanes + 1,
-                                 _mm_or_si128(_mm_and_si128(nearer1, z1), _mm_andnot_si128(nearer1, stored1)));
-            }
-            // The all-ones or all-zero masks narrow to 16 bits unchanged.
-            const __m128i take = _mm_packs_epi32(nearer0, nearer1);
-            __m128i* pixelLanes = reinterpret_cast<__m128i*>(pixels + i);
-            const __m128i old = _mm_loadu_si128(pixelLanes);
-            const __m128i fresh = _mm_loadu_si128(reinterpret_cast<const __m128i*>(colours + i));
-            _mm_storeu_si128(pixelLanes, _mm_or_si128(_mm_and_si128(take, fresh), _mm_andnot_si128(take, old)));
-        }
-    }
-#endif
-    for (; i < count; ++i) {
-        const uint32_t zi = z + static_cast<uint32_t>(i) * dz;
-        const uint32_t stored = depths[i];
-        const bool nearer = zi < stored;
-        if constexpr (kWriteDepth) depths[i] = nearer ? zi : stored;
-        pixels[i] = nearer ? colours[i] : pixels[i];
-    }
+// The depth test of one pixel: it takes the colour when z is nearer than the
+// stored depth (unsigned); opaque pixels also store their depth.
+template <SurfaceMode M>
+inline void depthTest(uint16_t& pixel, uint32_t& stored, uint32_t z, uint16_t colour, uint16_t old) {
+    const uint32_t was = stored;
+    const bool nearer = z < was;
+    if constexpr (!isBlended(M)) stored = nearer ? z : was;
+    pixel = nearer ? colour : old;
 }
 
 // Linear state of a block: depth (16.16, stepped modulo 2^32) and shade.
@@ -235,10 +187,50 @@ inline bool blockShadeInRange(const DepthShade& st, int32_t count) {
     return shadeInRange(st.shade) && shadeInRange(st.shade + (count - 1) * st.dShade);
 }
 
-#if defined(__SSE2__)
+#if ORVELLA_RASTER_SSE2
 
 // The SSE2 blend needs whole weight-table rows.
 inline bool wholeWeights(const SpanColours& c) { return c.oldWeight >= 0; }
+
+inline __m128i load8(const uint16_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
+
+// Depths of eight pixels at a time, z + i x dz modulo 2^32 as when stepped.
+class Depth8 {
+public:
+    Depth8(uint32_t z, uint32_t dz) {
+        low_ = _mm_setr_epi32(static_cast<int32_t>(z), static_cast<int32_t>(z + dz), static_cast<int32_t>(z + 2 * dz),
+                              static_cast<int32_t>(z + 3 * dz));
+        high_ = _mm_add_epi32(low_, _mm_set1_epi32(static_cast<int32_t>(4 * dz)));
+        step_ = _mm_set1_epi32(static_cast<int32_t>(8 * dz));
+    }
+    // The depth test of the next eight pixels: each takes its colour when
+    // nearer than the stored depth (unsigned); kWriteDepth: and stores it.
+    template <bool kWriteDepth>
+    void select(uint16_t* pixels, uint32_t* depths, __m128i colours, __m128i old) {
+        // SSE2 compares signed: flipping the top bit of both sides orders them as unsigned.
+        const __m128i signBit = _mm_set1_epi32(INT32_MIN);
+        __m128i* depthLanes = reinterpret_cast<__m128i*>(depths);
+        const __m128i stored0 = _mm_loadu_si128(depthLanes);
+        const __m128i stored1 = _mm_loadu_si128(depthLanes + 1);
+        const __m128i nearer0 = _mm_cmpgt_epi32(_mm_xor_si128(stored0, signBit), _mm_xor_si128(low_, signBit));
+        const __m128i nearer1 = _mm_cmpgt_epi32(_mm_xor_si128(stored1, signBit), _mm_xor_si128(high_, signBit));
+        if constexpr (kWriteDepth) {
+            _mm_storeu_si128(depthLanes,
+                             _mm_or_si128(_mm_and_si128(nearer0, low_), _mm_andnot_si128(nearer0, stored0)));
+            _mm_storeu_si128(depthLanes + 1,
+                             _mm_or_si128(_mm_and_si128(nearer1, high_), _mm_andnot_si128(nearer1, stored1)));
+        }
+        // The all-ones or all-zero masks narrow to 16 bits unchanged.
+        const __m128i take = _mm_packs_epi32(nearer0, nearer1);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(pixels),
+                         _mm_or_si128(_mm_and_si128(take, colours), _mm_andnot_si128(take, old)));
+        low_ = _mm_add_epi32(low_, step_);
+        high_ = _mm_add_epi32(high_, step_);
+    }
+
+private:
+    __m128i low_, high_, step_;  // depths of pixels 0..3 and 4..7, step of 8 pixels
+};
 
 // Untextured shaded channels of eight pixels at a time while the block's
 // shade stays in range: diffuse x shade is then itself linear along the block
@@ -253,7 +245,7 @@ public:
           green_(c.diffuseG, c.emissiveG, shade, dShade),
           blue_(c.diffuseB, c.emissiveB, shade, dShade) {}
     // The channels of the next eight pixels.
-    raster::Channels8 next() { return {red_.next(), green_.next(), blue_.next()}; }
+    Channels8 next() { return {red_.next(), green_.next(), blue_.next()}; }
 
 private:
     class Channel {
@@ -307,89 +299,70 @@ private:
     __m128i low_, high_, step_;
 };
 
-// Fresh channels scaled by the new weight and blended over the old pixels.
-inline __m128i blendFresh8(const uint16_t* old, const raster::Channels8& fresh, __m128i newWeight,
-                           __m128i oldWeight) {
-    return raster::blendOver8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(old)),
-                              raster::scaleChannels8(fresh, newWeight), oldWeight);
+// Runs colour(i, old) for pixels 0, 8, 16 ... of the block while eight
+// remain, then the depth test of those pixels; returns how many it did. Two
+// loops, not one: each keeps its own constants in registers, and they
+// measured faster than one loop doing both.
+template <SurfaceMode M, class Colour>
+inline int32_t lanePixels(uint16_t* pixels, uint32_t* depths, int32_t count, const DepthShade& st, Colour colour) {
+    const int32_t lanes = count - count % kLanes;
+    uint16_t colours[kBlockPixels];
+    for (int32_t i = 0; i < lanes; i += kLanes)
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(colours + i), colour(i, load8(pixels + i)));
+    Depth8 depth(st.z, st.dz);
+    for (int32_t i = 0; i < lanes; i += kLanes)
+        depth.select<!isBlended(M)>(pixels + i, depths + i, load8(colours + i), load8(pixels + i));
+    return lanes;
 }
 
-inline void store8(uint16_t* out, __m128i pixels) { _mm_storeu_si128(reinterpret_cast<__m128i*>(out), pixels); }
-
-#endif
-
-// Untextured colours of one block; returns how many pixels (from the first)
-// it made, the rest is left to the table path.
-template <SpanCase C>
-inline int32_t untexturedColours8([[maybe_unused]] uint16_t* out, [[maybe_unused]] const uint16_t* old,
-                                  [[maybe_unused]] int32_t count, [[maybe_unused]] const DepthShade& st,
-                                  [[maybe_unused]] const SpanColours& c) {
-    int32_t i = 0;
-#if defined(__SSE2__)
+// The first pixels of an untextured block, eight at a time; returns how many
+// it did (none when the block is short, its shade leaves the range or the
+// weights are not whole rows). spanShade: the shaded channels stepped across
+// the whole span, when its shade stays in range end to end; else they are
+// set up for the block.
+template <SurfaceMode M>
+inline int32_t untexturedLanes(uint16_t* pixels, uint32_t* depths, int32_t count, const DepthShade& st,
+                               const SpanColours& c, [[maybe_unused]] LinearShade8* spanShade) {
     if (count < kLanes) return 0;
-    if constexpr (C == SpanCase::Shaded) {
-        LinearShade8 shade(c, st.shade, st.dShade);
-        for (; i + kLanes <= count; i += kLanes) store8(out + i, raster::pack8(shade.next()));
-    } else if constexpr (C == SpanCase::ShadedBlend) {
+    if constexpr (isBlended(M)) {
         if (!wholeWeights(c)) return 0;
-        const __m128i newWeight = _mm_set1_epi16(static_cast<int16_t>(c.newWeight));
-        const __m128i oldWeight = _mm_set1_epi16(static_cast<int16_t>(c.oldWeight));
-        LinearShade8 shade(c, st.shade, st.dShade);
-        for (; i + kLanes <= count; i += kLanes)
-            store8(out + i, blendFresh8(old + i, shade.next(), newWeight, oldWeight));
-    } else if constexpr (C == SpanCase::FlatBlend) {
-        if (!wholeWeights(c)) return 0;
-        const __m128i oldWeight = _mm_set1_epi16(static_cast<int16_t>(c.oldWeight));
-        const raster::Channels8 fresh{_mm_set1_epi16(static_cast<int16_t>(c.flatBlendR)),
-                                     _mm_set1_epi16(static_cast<int16_t>(c.flatBlendG)),
-                                     _mm_set1_epi16(static_cast<int16_t>(c.flatBlendB))};
-        for (; i + kLanes <= count; i += kLanes)
-            store8(out + i, raster::blendOver8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(old + i)), fresh,
-                                               oldWeight));
     }
-#endif
-    return i;
+    if constexpr (!M.shaded && !isBlended(M)) {
+        const __m128i flat = _mm_set1_epi16(static_cast<int16_t>(c.emissivePixel));
+        return lanePixels<M>(pixels, depths, count, st, [flat](int32_t, __m128i) { return flat; });
+    } else if constexpr (!M.shaded) {
+        const __m128i oldWeight = _mm_set1_epi16(static_cast<int16_t>(c.oldWeight));
+        const Channels8 fresh{_mm_set1_epi16(static_cast<int16_t>(c.flatBlendR)),
+                              _mm_set1_epi16(static_cast<int16_t>(c.flatBlendG)),
+                              _mm_set1_epi16(static_cast<int16_t>(c.flatBlendB))};
+        return lanePixels<M>(pixels, depths, count, st,
+                             [&](int32_t, __m128i old) { return blendOver8(old, fresh, oldWeight); });
+    } else {
+        auto run = [&](LinearShade8& shade) {
+            const __m128i newWeight = _mm_set1_epi16(static_cast<int16_t>(c.newWeight));
+            const __m128i oldWeight = _mm_set1_epi16(static_cast<int16_t>(c.oldWeight));
+            return lanePixels<M>(pixels, depths, count, st, [&](int32_t, __m128i old) {
+                if constexpr (isBlended(M)) return blendOver8(old, scaleChannels8(shade.next(), newWeight), oldWeight);
+                else return pack8(shade.next());
+            });
+        };
+        if (spanShade) return run(*spanShade);
+        if (!blockShadeInRange(st, count)) return 0;
+        LinearShade8 shade(c, st.shade, st.dShade);
+        return run(shade);
+    }
 }
 
-template <SpanCase C>
-inline void untexturedPixels(uint16_t* pixels, uint32_t* depths, int32_t count, DepthShade& st,
-                             const SpanColours& c, BlockColours& colours) {
-    auto diffuse = [&c](int32_t, uint32_t& r, uint32_t& g, uint32_t& b) {
-        r = c.diffuseR;
-        g = c.diffuseG;
-        b = c.diffuseB;
-    };
-    if constexpr (C == SpanCase::FlatBlend) {
-        const int32_t done = untexturedColours8<C>(colours, pixels, count, st, c);
-        for (int32_t i = done; i < count; ++i)
-            colours[i] = blendOver(pixels[i], c.flatBlendR, c.flatBlendG, c.flatBlendB, c.oldWeights);
-    } else if constexpr (isShaded(C)) {
-        const int32_t done = blockShadeInRange(st, count) ? untexturedColours8<C>(colours, pixels, count, st, c) : 0;
-        blockColours<C>(colours, pixels, done, count, st.shade, st.dShade, c, diffuse);
-    }
-    // Flat colours were laid out once for the whole span.
-    depthSelect<!isBlended(C)>(pixels, depths, count, st.z, st.dz, colours);
-    if constexpr (isShaded(C)) st.shade += count * st.dShade;
-}
-
-struct Texels {
-    const uint16_t* pixels;
-    int32_t columnMask;  // size - 1
-    int32_t rowMask;     // (size - 1) << 16
-    int32_t rowShift;    // 16 - log2(size)
-};
-
-// Textured colours of one block from its texels; returns how many pixels
-// (from the first) it made, the rest is left to the table path.
-template <SpanCase C>
-inline int32_t texturedColours8([[maybe_unused]] uint16_t* out, [[maybe_unused]] const uint16_t* old,
-                                [[maybe_unused]] const uint16_t* texels, [[maybe_unused]] int32_t count,
-                                [[maybe_unused]] const DepthShade& st, [[maybe_unused]] const SpanColours& c) {
-    int32_t i = 0;
-#if defined(__SSE2__)
+// The same for a textured block from its fetched texels.
+template <SurfaceMode M>
+inline int32_t texturedLanes(uint16_t* pixels, uint32_t* depths, const uint16_t* texels, int32_t count,
+                             const DepthShade& st, const SpanColours& c) {
     if (count < kLanes) return 0;
-    if constexpr (isBlended(C)) {
+    if constexpr (isBlended(M)) {
         if (!wholeWeights(c)) return 0;
+    }
+    if constexpr (M.shaded) {
+        if (!blockShadeInRange(st, count)) return 0;
     }
     const __m128i newWeight = _mm_set1_epi16(static_cast<int16_t>(c.newWeight));
     const __m128i oldWeight = _mm_set1_epi16(static_cast<int16_t>(c.oldWeight));
@@ -397,47 +370,47 @@ inline int32_t texturedColours8([[maybe_unused]] uint16_t* out, [[maybe_unused]]
     const __m128i emissiveG = _mm_set1_epi16(static_cast<int16_t>(c.emissiveG));
     const __m128i emissiveB = _mm_set1_epi16(static_cast<int16_t>(c.emissiveB));
     ShadeHalves8 shade(st.shade, st.dShade);
-    for (; i + kLanes <= count; i += kLanes) {
-        raster::Channels8 fresh = raster::unpack8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(texels + i)));
-        if constexpr (isShaded(C)) {
+    return lanePixels<M>(pixels, depths, count, st, [&](int32_t i, __m128i old) {
+        const __m128i texel = load8(texels + i);
+        if constexpr (!M.shaded && !isBlended(M)) return texel;
+        Channels8 fresh = unpack8(texel);
+        if constexpr (M.shaded) {
             __m128i whole, fraction;
             shade.next(whole, fraction);
-            fresh = {raster::lit8(fresh.r, whole, fraction, emissiveR),
-                     raster::lit8(fresh.g, whole, fraction, emissiveG),
-                     raster::lit8(fresh.b, whole, fraction, emissiveB)};
+            fresh = {lit8(fresh.r, whole, fraction, emissiveR), lit8(fresh.g, whole, fraction, emissiveG),
+                     lit8(fresh.b, whole, fraction, emissiveB)};
         }
-        if constexpr (isBlended(C)) store8(out + i, blendFresh8(old + i, fresh, newWeight, oldWeight));
-        else store8(out + i, raster::pack8(fresh));
-    }
-#endif
-    return i;
+        if constexpr (isBlended(M)) return blendOver8(old, scaleChannels8(fresh, newWeight), oldWeight);
+        else return pack8(fresh);
+    });
 }
 
-template <SpanCase C>
-inline void texturedPixels(uint16_t* pixels, uint32_t* depths, int32_t count, DepthShade& st, int32_t u,
-                           int32_t du, int32_t v, int32_t dv, const Texels& t, const SpanColours& c) {
-    BlockColours texels;
-    for (int32_t i = 0; i < count; ++i) {
-        const int32_t ui = u + i * du;
-        const int32_t vi = v + i * dv;
-        texels[i] = t.pixels[((ui >> kFractionBits) & t.columnMask) | ((vi & t.rowMask) >> t.rowShift)];
+#endif
+
+// What the eight-lane code of a span carries from block to block.
+struct SpanLanes {
+#if ORVELLA_RASTER_SSE2
+    LinearShade8* shade = nullptr;  // untextured shaded channels stepped across the span, or null
+#endif
+};
+
+// One block of count (1 .. 16) pixels: the eight-lane part where it applies
+// (kLanes: compiled in at all), then one pixel at a time. texels: the
+// block's texels (textured only).
+template <SurfaceMode M, bool kLanes>
+inline void blockPixels(uint16_t* pixels, uint32_t* depths, [[maybe_unused]] const uint16_t* texels, int32_t count,
+                        const DepthShade& st, const SpanColours& c, [[maybe_unused]] SpanLanes lanes) {
+    int32_t i = 0;
+#if ORVELLA_RASTER_SSE2
+    if constexpr (kLanes && M.textured) i = texturedLanes<M>(pixels, depths, texels, count, st, c);
+    else if constexpr (kLanes) i = untexturedLanes<M>(pixels, depths, count, st, c, lanes.shade);
+#endif
+    for (; i < count; ++i) {
+        const uint16_t old = pixels[i];
+        const uint16_t texel = M.textured ? texels[i] : 0;
+        const uint16_t colour = pixelColour<M>(c, old, texel, st.shade + i * st.dShade);
+        depthTest<M>(pixels[i], depths[i], st.z + static_cast<uint32_t>(i) * st.dz, colour, old);
     }
-    if constexpr (C == SpanCase::Flat) {
-        depthSelect<true>(pixels, depths, count, st.z, st.dz, texels);
-    } else {
-        BlockColours colours;
-        int32_t done = 0;
-        if (!isShaded(C) || blockShadeInRange(st, count))
-            done = texturedColours8<C>(colours, pixels, texels, count, st, c);
-        blockColours<C>(colours, pixels, done, count, st.shade, st.dShade, c,
-                        [&texels](int32_t i, uint32_t& r, uint32_t& g, uint32_t& b) {
-                            r = redOf(texels[i]);
-                            g = greenOf(texels[i]);
-                            b = blueOf(texels[i]);
-                        });
-        depthSelect<!isBlended(C)>(pixels, depths, count, st.z, st.dz, colours);
-    }
-    if constexpr (isShaded(C)) st.shade += count * st.dShade;
 }
 
 // The span of the current scanline, or an empty one. The walker only hands
@@ -460,8 +433,8 @@ SpanExtent spanExtent(const Rasterizer& r, const Edge& left, const Edge& right) 
 // only absurd shades (thousands) are affected, and they saturate anyway.
 inline void startShade(const Rasterizer& r, const Edge& left, int32_t count, DepthShade& st) {
     constexpr int64_t kLimit = int64_t{1} << 29;
-    const int64_t shade = raster::truncSaturated(left.shade * kFractionOne);
-    const int64_t step = raster::truncSaturated(r.gradients.dShadeDx * kFractionOne);
+    const int64_t shade = truncSaturated(left.shade * kFractionOne);
+    const int64_t step = truncSaturated(r.gradients.dShadeDx * kFractionOne);
     st.shade = static_cast<int32_t>(std::clamp(shade, -kLimit, kLimit));
     // |step| x count <= kLimit is exactly |step| <= kLimit / count (rounded
     // down), the step limit; only a step beyond it needs the division.
@@ -475,9 +448,10 @@ inline void startShade(const Rasterizer& r, const Edge& left, int32_t count, Dep
     }
 }
 
-// Cuts the untextured span into its blocks and calls block(pixels, depths,
+// Cuts an untextured span into its blocks and calls block(pixels, depths,
 // count) for each, with st.z and st.dz set to the block's depth and step.
-template <class Block>
+// !kLong: the span is under eight pixels, one last block.
+template <bool kLong, class Block>
 inline void forEachDepthBlock(const Rasterizer& r, const Edge& left, const Edge& right, SpanExtent span,
                               DepthShade& st, Block block) {
     const Gradients& g = r.gradients;
@@ -486,15 +460,15 @@ inline void forEachDepthBlock(const Rasterizer& r, const Edge& left, const Edge&
     float persp = left.persp;
     float zStart = (1.0f / persp) * kFractionOne;
     int32_t remaining = span.count;
-    if (remaining > kBlockPixels) {
+    if (kLong && remaining > kBlockPixels) {
         float zEnd = kFractionOne / (persp + g.dPerspDx16);
         while (remaining > kBlockPixels) {
             // The next block's division starts now and overlaps this block's
             // pixels; its value is the one the next pass would compute.
             persp += g.dPerspDx16;
             const float zNextEnd = kFractionOne / (persp + g.dPerspDx16);
-            st.z = raster::truncDepth(zStart);
-            st.dz = static_cast<uint32_t>(raster::truncSaturated((zEnd - zStart) / kBlockPixelsF));
+            st.z = truncDepth(zStart);
+            st.dz = static_cast<uint32_t>(truncSaturated((zEnd - zStart) / kBlockPixelsF));
             block(pixels, depths, kBlockPixels);
             pixels += kBlockPixels;
             depths += kBlockPixels;
@@ -503,127 +477,97 @@ inline void forEachDepthBlock(const Rasterizer& r, const Edge& left, const Edge&
             zEnd = zNextEnd;
         }
     }
-    st.z = raster::truncDepth(zStart);
+    st.z = truncDepth(zStart);
     // A last block of one pixel uses only its start depth.
     st.dz = 0;
     if (remaining > 1) {
         const float zEnd = kFractionOne / (right.persp - g.dPerspDx);
-        st.dz = static_cast<uint32_t>(raster::truncSaturated((zEnd - zStart) / static_cast<float>(remaining)));
+        st.dz = static_cast<uint32_t>(truncSaturated((zEnd - zStart) / static_cast<float>(remaining)));
     }
     block(pixels, depths, remaining);
 }
 
-template <SpanCase C>
-void fillUntextured(Rasterizer& r, const Edge& left, const Edge& right, SpanExtent span) {
-    const SpanColours palette = spanColours<isBlended(C)>(r);
+// An untextured span. kLong: any length; else under eight pixels, which
+// is one last block done one pixel at a time: that instantiation leaves out
+// the block loop and the eight-lane code, and so is small enough to inline
+// into the walkers, where it serves the usual spans of small triangles.
+template <SurfaceMode M, bool kLong>
+inline void untexturedSpan(const Rasterizer& r, const Edge& left, const Edge& right, SpanExtent span) {
+    const SpanColours palette = spanColours<isBlended(M)>(r);
     DepthShade st{};
-    if constexpr (isShaded(C)) startShade(r, left, span.count, st);
-    BlockColours colours;
-    if constexpr (C == SpanCase::Flat) std::fill(colours, colours + kBlockPixels, palette.emissivePixel);
-#if defined(__SSE2__)
-    // A span whose shade stays in range end to end steps its shaded channels
-    // through all its blocks, set up once.
-    if constexpr (isShaded(C)) {
-        if (span.count >= kLanes && blockShadeInRange(st, span.count) &&
-            (C == SpanCase::Shaded || wholeWeights(palette))) {
+    if constexpr (M.shaded) startShade(r, left, span.count, st);
+    auto blocks = [&](SpanLanes lanes) {
+        forEachDepthBlock<kLong>(r, left, right, span, st, [&](uint16_t* pixels, uint32_t* depths, int32_t count) {
+            blockPixels<M, kLong>(pixels, depths, nullptr, count, st, palette, lanes);
+            if constexpr (M.shaded) st.shade += count * st.dShade;
+        });
+    };
+#if ORVELLA_RASTER_SSE2
+    // A span whose shade stays in range end to end steps its shaded
+    // channels through all its blocks, set up once.
+    if constexpr (kLong && M.shaded) {
+        if (blockShadeInRange(st, span.count)) {
             LinearShade8 shade(palette, st.shade, st.dShade);
-            const __m128i newWeight = _mm_set1_epi16(static_cast<int16_t>(palette.newWeight));
-            const __m128i oldWeight = _mm_set1_epi16(static_cast<int16_t>(palette.oldWeight));
-            auto diffuse = [&palette](int32_t, uint32_t& red, uint32_t& green, uint32_t& blue) {
-                red = palette.diffuseR;
-                green = palette.diffuseG;
-                blue = palette.diffuseB;
-            };
-            forEachDepthBlock(r, left, right, span, st, [&](uint16_t* pixels, uint32_t* depths, int32_t count) {
-                int32_t i = 0;
-                for (; i + kLanes <= count; i += kLanes) {
-                    if constexpr (C == SpanCase::Shaded) store8(colours + i, raster::pack8(shade.next()));
-                    else store8(colours + i, blendFresh8(pixels + i, shade.next(), newWeight, oldWeight));
-                }
-                blockColours<C>(colours, pixels, i, count, st.shade, st.dShade, palette, diffuse);
-                depthSelect<!isBlended(C)>(pixels, depths, count, st.z, st.dz, colours);
-                st.shade += count * st.dShade;
-            });
+            blocks(SpanLanes{&shade});
             return;
         }
     }
 #endif
-    forEachDepthBlock(r, left, right, span, st, [&](uint16_t* pixels, uint32_t* depths, int32_t count) {
-        untexturedPixels<C>(pixels, depths, count, st, palette, colours);
-    });
+    blocks(SpanLanes{});
 }
 
-// Spans shorter than one SSE2 step, the usual ones of small triangles: one
-// pass, each pixel's colour and depth test together, with the arithmetic of
-// the block path (a single last block, the table path for every colour).
-template <SpanCase C>
-inline void fillShortUntextured(Rasterizer& r, const Edge& left, const Edge& right, SpanExtent span) {
-    const Gradients& g = r.gradients;
-    const SpanColours c = spanColours<isBlended(C)>(r);
-    uint16_t* pixels = r.targetPixels + span.first;
-    uint32_t* depths = r.depth + span.first;
-    const int32_t count = span.count;
-    DepthShade st{};
-    if constexpr (isShaded(C)) startShade(r, left, count, st);
-    const float zStart = (1.0f / left.persp) * kFractionOne;
-    st.z = raster::truncDepth(zStart);
-    if (count > 1) {
-        const float zEnd = kFractionOne / (right.persp - g.dPerspDx);
-        st.dz = static_cast<uint32_t>(raster::truncSaturated((zEnd - zStart) / static_cast<float>(count)));
-    }
+template <SurfaceMode M>
+[[gnu::noinline, gnu::flatten]] void fillUntextured(const Rasterizer& r, const Edge& left, const Edge& right,
+                                                    SpanExtent span) {
+    untexturedSpan<M, true>(r, left, right, span);
+}
+
+struct Texels {
+    const uint16_t* pixels;
+    int32_t columnMask;  // size - 1
+    int32_t rowMask;     // (size - 1) << 16
+    int32_t rowShift;    // 16 - log2(size)
+};
+
+// A textured block: its texels fetched at u + i du, v + i dv, then its pixels.
+template <SurfaceMode M>
+inline void texturedBlock(uint16_t* pixels, uint32_t* depths, int32_t count, const DepthShade& st, int32_t u,
+                          int32_t du, int32_t v, int32_t dv, const Texels& t, const SpanColours& c) {
+    uint16_t texels[kBlockPixels];
     for (int32_t i = 0; i < count; ++i) {
-        const uint16_t old = pixels[i];
-        uint16_t colour;
-        if constexpr (C == SpanCase::Flat) {
-            colour = c.emissivePixel;
-        } else if constexpr (C == SpanCase::FlatBlend) {
-            colour = blendOver(old, c.flatBlendR, c.flatBlendG, c.flatBlendB, c.oldWeights);
-        } else {
-            const uint32_t s = shadeFactor(st.shade + i * st.dShade);
-            const uint32_t red = lit(c.emissiveR, c.diffuseR, s);
-            const uint32_t green = lit(c.emissiveG, c.diffuseG, s);
-            const uint32_t blue = lit(c.emissiveB, c.diffuseB, s);
-            if constexpr (C == SpanCase::ShadedBlend) {
-                colour = blendOver(old, static_cast<uint32_t>(c.newWeights[red]),
-                                   static_cast<uint32_t>(c.newWeights[green]),
-                                   static_cast<uint32_t>(c.newWeights[blue]), c.oldWeights);
-            } else {
-                colour = pack(red, green, blue);
-            }
-        }
-        const uint32_t zi = st.z + static_cast<uint32_t>(i) * st.dz;
-        const uint32_t stored = depths[i];
-        const bool nearer = zi < stored;
-        if constexpr (!isBlended(C)) depths[i] = nearer ? zi : stored;
-        pixels[i] = nearer ? colour : old;
+        const int32_t ui = u + i * du;
+        const int32_t vi = v + i * dv;
+        texels[i] = t.pixels[((ui >> kFractionBits) & t.columnMask) | ((vi & t.rowMask) >> t.rowShift)];
     }
+    blockPixels<M, true>(pixels, depths, texels, count, st, c, SpanLanes{});
 }
 
-template <SpanCase C>
-void fillTextured(Rasterizer& r, const Edge& left, const Edge& right, SpanExtent span) {
+template <SurfaceMode M>
+[[gnu::noinline, gnu::flatten]] void fillTextured(const Rasterizer& r, const Edge& left, const Edge& right,
+                                                  SpanExtent span) {
     const Gradients& g = r.gradients;
-    const SpanColours palette = spanColours<isBlended(C)>(r);
+    const SpanColours palette = spanColours<isBlended(M)>(r);
     const Bitmap& texture = *r.textureBitmap;
     const Texels texels{texture.pixels, texture.width - 1, r.texMask, r.texRowShift};
     uint16_t* pixels = r.targetPixels + span.first;
     uint32_t* depths = r.depth + span.first;
     DepthShade st{};
-    if constexpr (isShaded(C)) startShade(r, left, span.count, st);
+    if constexpr (M.shaded) startShade(r, left, span.count, st);
 
     float persp = left.persp;
     float uPersp = left.uPersp;
     float vPersp = left.vPersp;
     float zStart = kFractionOne / persp;
-    int32_t u = (raster::truncTexCoord(uPersp * kFractionOne / persp) + g.uRound) & kTexCoordMask;
-    int32_t v = (raster::truncTexCoord(vPersp * kFractionOne / persp) + g.vRound) & kTexCoordMask;
+    int32_t u = (truncTexCoord(uPersp * kFractionOne / persp) + g.uRound) & kTexCoordMask;
+    int32_t v = (truncTexCoord(vPersp * kFractionOne / persp) + g.vRound) & kTexCoordMask;
     // Exact values at the end of a full block, where the next one starts.
     struct Boundary {
         float z;
         int32_t u, v;
     };
     auto boundary = [&g](float p, float up, float vp) {
-        return Boundary{kFractionOne / p, (raster::truncTexCoord(up * kFractionOne / p) + g.uRound) & kTexCoordMask,
-                        (raster::truncTexCoord(vp * kFractionOne / p) + g.vRound) & kTexCoordMask};
+        return Boundary{kFractionOne / p, (truncTexCoord(up * kFractionOne / p) + g.uRound) & kTexCoordMask,
+                        (truncTexCoord(vp * kFractionOne / p) + g.vRound) & kTexCoordMask};
     };
     int32_t remaining = span.count;
     if (remaining > kBlockPixels) {
@@ -638,10 +582,11 @@ void fillTextured(Rasterizer& r, const Edge& left, const Edge& right, SpanExtent
             uPersp += g.dUPerspDx16;
             vPersp += g.dVPerspDx16;
             const Boundary next = boundary(persp, uPersp, vPersp);
-            st.z = raster::truncDepth(zStart);
-            st.dz = static_cast<uint32_t>(raster::truncSaturated(end.z - zStart) >> kBlockShift);
-            texturedPixels<C>(pixels, depths, kBlockPixels, st, u, (end.u - u) >> kBlockShift, v,
-                              (end.v - v) >> kBlockShift, texels, palette);
+            st.z = truncDepth(zStart);
+            st.dz = static_cast<uint32_t>(truncSaturated(end.z - zStart) >> kBlockShift);
+            texturedBlock<M>(pixels, depths, kBlockPixels, st, u, (end.u - u) >> kBlockShift, v,
+                             (end.v - v) >> kBlockShift, texels, palette);
+            if constexpr (M.shaded) st.shade += kBlockPixels * st.dShade;
             pixels += kBlockPixels;
             depths += kBlockPixels;
             remaining -= kBlockPixels;
@@ -651,7 +596,7 @@ void fillTextured(Rasterizer& r, const Edge& left, const Edge& right, SpanExtent
             end = next;
         }
     }
-    st.z = raster::truncDepth(zStart);
+    st.z = truncDepth(zStart);
     // A last block of one pixel uses only its start values.
     st.dz = 0;
     int32_t du = 0, dv = 0;
@@ -661,173 +606,114 @@ void fillTextured(Rasterizer& r, const Edge& left, const Edge& right, SpanExtent
         const float vPerspEnd = right.vPersp - g.dVPerspDx;
         const float zEnd = kFractionOne / perspEnd;
         // Here the rounding term joins before the truncation.
-        const int32_t uEnd =
-            raster::truncTexCoord(uPerspEnd * kFractionOne / perspEnd + static_cast<float>(g.uRound));
-        const int32_t vEnd =
-            raster::truncTexCoord(vPerspEnd * kFractionOne / perspEnd + static_cast<float>(g.vRound));
+        const int32_t uEnd = truncTexCoord(uPerspEnd * kFractionOne / perspEnd + static_cast<float>(g.uRound));
+        const int32_t vEnd = truncTexCoord(vPerspEnd * kFractionOne / perspEnd + static_cast<float>(g.vRound));
         const float reciprocal = r.reciprocals[remaining];
-        st.dz = static_cast<uint32_t>(raster::truncSaturated((zEnd - zStart) * reciprocal));
-        du = raster::truncSaturated(static_cast<float>(uEnd - u) * reciprocal);
-        dv = raster::truncSaturated(static_cast<float>(vEnd - v) * reciprocal);
+        st.dz = static_cast<uint32_t>(truncSaturated((zEnd - zStart) * reciprocal));
+        du = truncSaturated(static_cast<float>(uEnd - u) * reciprocal);
+        dv = truncSaturated(static_cast<float>(vEnd - v) * reciprocal);
     }
-    texturedPixels<C>(pixels, depths, remaining, st, u, du, v, dv, texels, palette);
+    texturedBlock<M>(pixels, depths, remaining, st, u, du, v, dv, texels, palette);
 }
 
-// Which of the four cases the current surface needs, or none: a transparent
-// surface without its weight table (allocation failed) is skipped, and so is
-// one of transparency 1, whose spans would leave every pixel as it was.
-bool spanCase(const Rasterizer& r, SpanCase& out) {
-    if (r.opaqueMode) {
-        out = r.shadeMode ? SpanCase::Shaded : SpanCase::Flat;
-        return true;
-    }
-    if (!r.weightTable || r.newWeightRow == 0) return false;
-    out = r.shadeMode ? SpanCase::ShadedBlend : SpanCase::FlatBlend;
-    return true;
-}
-
-}  // namespace
-
-namespace raster {
-
-SpanFiller chooseSpanFiller(const Rasterizer& r) {
-    SpanCase c;
-    if (!spanCase(r, c)) return SpanFiller::None;
-    const bool textured = r.textureMode != 0;
-    if (textured && (!r.textureBitmap || !r.textureBitmap->pixels)) return SpanFiller::None;
-    switch (c) {
-        case SpanCase::Flat: return textured ? SpanFiller::TexturedFlat : SpanFiller::Flat;
-        case SpanCase::FlatBlend: return textured ? SpanFiller::TexturedFlatBlend : SpanFiller::FlatBlend;
-        case SpanCase::Shaded: return textured ? SpanFiller::TexturedShaded : SpanFiller::Shaded;
-        case SpanCase::ShadedBlend: return textured ? SpanFiller::TexturedShadedBlend : SpanFiller::ShadedBlend;
-    }
-    return SpanFiller::None;
-}
-
-namespace {
-
-constexpr SpanCase caseOf(SpanFiller f) {
-    switch (f) {
-        case SpanFiller::FlatBlend:
-        case SpanFiller::TexturedFlatBlend: return SpanCase::FlatBlend;
-        case SpanFiller::Shaded:
-        case SpanFiller::TexturedShaded: return SpanCase::Shaded;
-        case SpanFiller::ShadedBlend:
-        case SpanFiller::TexturedShadedBlend: return SpanCase::ShadedBlend;
-        default: return SpanCase::Flat;
-    }
-}
-
-}  // namespace
-
-// Fills the span between the current edges with the filler F.
-template <SpanFiller F>
-inline void fillSpanWith(Rasterizer& r, const Edge& left, const Edge& right) {
+// Fills the span between the edges in the painting mode M.
+template <SurfaceMode M>
+inline void fillSpanWith(const Rasterizer& r, const Edge& left, const Edge& right) {
+    static_assert(M.paint != Paint::Nothing);
     const SpanExtent span = spanExtent(r, left, right);
     if (span.count < 1) return;
-    if constexpr (fillerTextured(F)) fillTextured<caseOf(F)>(r, left, right, span);
-    else if (span.count < kLanes) fillShortUntextured<caseOf(F)>(r, left, right, span);
-    else fillUntextured<caseOf(F)>(r, left, right, span);
+    if constexpr (M.textured) fillTextured<M>(r, left, right, span);
+    else if (span.count < kLanes) untexturedSpan<M, false>(r, left, right, span);
+    else fillUntextured<M>(r, left, right, span);
 }
 
-// The walker with the filler inlined into its scanline loop.
-template <SpanFiller F>
-void scanSnappedTriangle(Rasterizer& r, const SnappedVertex* polygon, int count) {
-    walkPolygon<fillerTextured(F), fillerShaded(F)>(
-        r, polygon, count, [&r](const Edge& left, const Edge& right) { fillSpanWith<F>(r, left, right); });
-}
+// The span filler as the walkers call it, once per covered scanline.
+template <SurfaceMode M>
+struct SpanFill {
+    const Rasterizer& r;
+    void operator()(const Edge& left, const Edge& right) const { fillSpanWith<M>(r, left, right); }
+};
 
-template <SpanFiller F>
-void scanNarrowTriangle(Rasterizer& r, const SnappedVertex* triangle, int32_t firstRow, int32_t endRow, int32_t c0,
-                        int32_t c1) {
-    walkNarrowTriangle<fillerTextured(F), fillerShaded(F)>(r, triangle, firstRow, endRow, c0, c1,
-                                                           [&r](const Edge& left, const Edge& right) {
-                                                               fillSpanWith<F>(r, left, right);
-                                                           });
-}
-
-template <SpanFiller F>
-void scanNarrowScanline(Rasterizer& r, const SnappedVertex* triangle, int32_t row, int32_t c0, int32_t c1) {
-    walkNarrowScanline<fillerTextured(F), fillerShaded(F)>(
-        r, triangle, row, c0, c1, [&r](const Edge& left, const Edge& right) { fillSpanWith<F>(r, left, right); });
-}
-
-template void scanSnappedTriangle<SpanFiller::Flat>(Rasterizer&, const SnappedVertex*, int);
-template void scanSnappedTriangle<SpanFiller::FlatBlend>(Rasterizer&, const SnappedVertex*, int);
-template void scanSnappedTriangle<SpanFiller::Shaded>(Rasterizer&, const SnappedVertex*, int);
-template void scanSnappedTriangle<SpanFiller::ShadedBlend>(Rasterizer&, const SnappedVertex*, int);
-template void scanSnappedTriangle<SpanFiller::TexturedFlat>(Rasterizer&, const SnappedVertex*, int);
-template void scanSnappedTriangle<SpanFiller::TexturedFlatBlend>(Rasterizer&, const SnappedVertex*, int);
-template void scanSnappedTriangle<SpanFiller::TexturedShaded>(Rasterizer&, const SnappedVertex*, int);
-template void scanSnappedTriangle<SpanFiller::TexturedShadedBlend>(Rasterizer&, const SnappedVertex*, int);
-template void scanNarrowTriangle<SpanFiller::Flat>(Rasterizer&, const SnappedVertex*, int32_t, int32_t,
-                                                   int32_t, int32_t);
-template void scanNarrowTriangle<SpanFiller::FlatBlend>(Rasterizer&, const SnappedVertex*, int32_t, int32_t,
-                                                        int32_t, int32_t);
-template void scanNarrowTriangle<SpanFiller::Shaded>(Rasterizer&, const SnappedVertex*, int32_t, int32_t,
-                                                     int32_t, int32_t);
-template void scanNarrowTriangle<SpanFiller::ShadedBlend>(Rasterizer&, const SnappedVertex*, int32_t, int32_t,
-                                                          int32_t, int32_t);
-template void scanNarrowTriangle<SpanFiller::TexturedFlat>(Rasterizer&, const SnappedVertex*, int32_t, int32_t,
-                                                           int32_t, int32_t);
-template void scanNarrowTriangle<SpanFiller::TexturedFlatBlend>(Rasterizer&, const SnappedVertex*, int32_t, int32_t,
-                                                                int32_t, int32_t);
-template void scanNarrowTriangle<SpanFiller::TexturedShaded>(Rasterizer&, const SnappedVertex*, int32_t, int32_t,
-                                                             int32_t, int32_t);
-template void scanNarrowTriangle<SpanFiller::TexturedShadedBlend>(Rasterizer&, const SnappedVertex*, int32_t, int32_t,
-                                                                  int32_t, int32_t);
-template void scanNarrowScanline<SpanFiller::Flat>(Rasterizer&, const SnappedVertex*, int32_t, int32_t, int32_t);
-template void scanNarrowScanline<SpanFiller::FlatBlend>(Rasterizer&, const SnappedVertex*, int32_t, int32_t, int32_t);
-template void scanNarrowScanline<SpanFiller::Shaded>(Rasterizer&, const SnappedVertex*, int32_t, int32_t, int32_t);
-template void scanNarrowScanline<SpanFiller::ShadedBlend>(Rasterizer&, const SnappedVertex*, int32_t, int32_t, int32_t);
-template void scanNarrowScanline<SpanFiller::TexturedFlat>(Rasterizer&, const SnappedVertex*,
-                                                           int32_t, int32_t, int32_t);
-template void scanNarrowScanline<SpanFiller::TexturedFlatBlend>(Rasterizer&, const SnappedVertex*,
-                                                                int32_t, int32_t, int32_t);
-template void scanNarrowScanline<SpanFiller::TexturedShaded>(Rasterizer&, const SnappedVertex*,
-                                                             int32_t, int32_t, int32_t);
-template void scanNarrowScanline<SpanFiller::TexturedShadedBlend>(Rasterizer&, const SnappedVertex*,
-                                                                  int32_t, int32_t, int32_t);
-
-void walkSnappedPolygon(Rasterizer& r, SpanFiller filler, const SnappedVertex* p, int count) {
-    switch (filler) {
-        case SpanFiller::None: return;
-        case SpanFiller::Flat: return scanSnappedTriangle<SpanFiller::Flat>(r, p, count);
-        case SpanFiller::FlatBlend: return scanSnappedTriangle<SpanFiller::FlatBlend>(r, p, count);
-        case SpanFiller::Shaded: return scanSnappedTriangle<SpanFiller::Shaded>(r, p, count);
-        case SpanFiller::ShadedBlend: return scanSnappedTriangle<SpanFiller::ShadedBlend>(r, p, count);
-        case SpanFiller::TexturedFlat: return scanSnappedTriangle<SpanFiller::TexturedFlat>(r, p, count);
-        case SpanFiller::TexturedFlatBlend: return scanSnappedTriangle<SpanFiller::TexturedFlatBlend>(r, p, count);
-        case SpanFiller::TexturedShaded: return scanSnappedTriangle<SpanFiller::TexturedShaded>(r, p, count);
-        case SpanFiller::TexturedShadedBlend:
-            return scanSnappedTriangle<SpanFiller::TexturedShadedBlend>(r, p, count);
+// The walkers of scanFan, each with the span filler inlined into its
+// scanline loop (the long-span fillers stay calls). Out of line, so that the
+// fan loop stays small.
+template <SurfaceMode M>
+struct FilledWalks {
+    [[gnu::noinline, gnu::flatten]] static void polygon(Rasterizer& r, const SnappedVertex* p, int count) {
+        walkPolygon<M>(r, p, count, SpanFill<M>{r});
     }
+    [[gnu::noinline, gnu::flatten]] static void narrow(Rasterizer& r, const SnappedVertex* t, int32_t firstRow,
+                                                       int32_t endRow, int32_t c0, int32_t c1) {
+        walkNarrowTriangle<M>(r, t, firstRow, endRow, c0, c1, SpanFill<M>{r});
+    }
+    [[gnu::noinline, gnu::flatten]] static void scanline(Rasterizer& r, const SnappedVertex* t, int32_t row,
+                                                         int32_t c0, int32_t c1) {
+        walkNarrowScanline<M>(r, t, row, c0, c1, SpanFill<M>{r});
+    }
+};
+
+template <SurfaceMode M>
+[[gnu::flatten]] void drawPolygon(Rasterizer& r, RasterVertex* const* polygon, int count) {
+    scanFan<M, FilledWalks<M>>(r, polygon, count);
 }
+
+// The stages of mode M, each with M's span filler inlined.
+template <SurfaceMode M>
+constexpr SurfaceFiller fillerOf() {
+    constexpr bool kPaints = M.paint != Paint::Nothing;
+    return {
+        M,
+        drawPolygon<M>,
+        [](Rasterizer& r, const SnappedVertex& v0, const SnappedVertex& v1, const SnappedVertex& v2) {
+            setupSnappedGradients<M>(r, v0, v1, v2);
+        },
+        [](Rasterizer& r, Edge& edge, const SnappedVertex& top, const SnappedVertex& bottom, bool leftEdge) {
+            if (leftEdge) startEdge<M, true>(r, edge, top, bottom);
+            else startEdge<M, false>(r, edge, top, bottom);
+        },
+        [](Edge& edge) { stepEdge<M>(edge); },
+        [](Rasterizer& r, const SnappedVertex* polygon, int count) {
+            if constexpr (kPaints) FilledWalks<M>::polygon(r, polygon, count);
+        },
+        [](Rasterizer& r, const Edge& left, const Edge& right) {
+            if constexpr (kPaints) fillSpanWith<M>(r, left, right);
+        },
+    };
+}
+
+template <int... I>
+constexpr std::array<SurfaceFiller, kSurfaceModes> fillerTable(std::integer_sequence<int, I...>) {
+    return {fillerOf<modeAt(I)>()...};
+}
+
+constexpr std::array<SurfaceFiller, kSurfaceModes> kFillers =
+    fillerTable(std::make_integer_sequence<int, kSurfaceModes>{});
+
+constexpr bool tableInModeOrder() {
+    for (int i = 0; i < kSurfaceModes; ++i) {
+        if (modeIndex(modeAt(i)) != i || modeIndex(kFillers[static_cast<size_t>(i)].mode) != i) return false;
+    }
+    return true;
+}
+static_assert(tableInModeOrder());
+
+}  // namespace
+
+SurfaceMode surfaceMode(const Rasterizer& r, bool textured) {
+    SurfaceMode mode{textured, r.shadeMode != 0, Paint::Opaque};
+    if (!r.opaqueMode) mode.paint = r.weightTable && r.newWeightRow != 0 ? Paint::Transparent : Paint::Nothing;
+    if (textured && !(r.textureBitmap && r.textureBitmap->pixels)) mode.paint = Paint::Nothing;
+    return mode;
+}
+
+const SurfaceFiller& fillerFor(SurfaceMode mode) { return kFillers[static_cast<size_t>(modeIndex(mode))]; }
 
 }  // namespace raster
 
 void Rasterizer::fillSpan() {
-    SpanCase c;
-    if (!spanCase(*this, c)) return;
-    const SpanExtent span = spanExtent(*this, leftEdge, rightEdge);
-    if (span.count < 1) return;
-    switch (c) {
-        case SpanCase::Flat: return fillUntextured<SpanCase::Flat>(*this, leftEdge, rightEdge, span);
-        case SpanCase::FlatBlend: return fillUntextured<SpanCase::FlatBlend>(*this, leftEdge, rightEdge, span);
-        case SpanCase::Shaded: return fillUntextured<SpanCase::Shaded>(*this, leftEdge, rightEdge, span);
-        case SpanCase::ShadedBlend: return fillUntextured<SpanCase::ShadedBlend>(*this, leftEdge, rightEdge, span);
-    }
+    raster::fillerFor(raster::surfaceMode(*this, false)).fillSpan(*this, leftEdge, rightEdge);
 }
 
 void Rasterizer::fillSpanTextured() {
-    SpanCase c;
-    if (!textureBitmap || !textureBitmap->pixels || !spanCase(*this, c)) return;
-    const SpanExtent span = spanExtent(*this, leftEdge, rightEdge);
-    if (span.count < 1) return;
-    switch (c) {
-        case SpanCase::Flat: return fillTextured<SpanCase::Flat>(*this, leftEdge, rightEdge, span);
-        case SpanCase::FlatBlend: return fillTextured<SpanCase::FlatBlend>(*this, leftEdge, rightEdge, span);
-        case SpanCase::Shaded: return fillTextured<SpanCase::Shaded>(*this, leftEdge, rightEdge, span);
-        case SpanCase::ShadedBlend: return fillTextured<SpanCase::ShadedBlend>(*this, leftEdge, rightEdge, span);
-    }
+    raster::fillerFor(raster::surfaceMode(*this, true)).fillSpan(*this, leftEdge, rightEdge);
 }

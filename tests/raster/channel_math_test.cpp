@@ -36,7 +36,7 @@ TEST(RasterChannelMath, WeightIdentityMatchesTheTableForEveryPair) {
     EXPECT_EQ(scaleChannel(127, 128), 63u);  // 16256 = 63 x 255 + 191
 }
 
-#if defined(__SSE2__)
+#if ORVELLA_RASTER_SSE2
 
 std::vector<uint16_t> lanes(__m128i v) {
     std::vector<uint16_t> out(8);
