@@ -226,7 +226,7 @@ TEST_F(InteractionWorldTest, WalkingUpARampRaisesTheEye) {
     // eye at the avatar height above it at z = 10, and a red marker beyond
     // the ramp's top, just above the eye. Each step first sets the eye 1.6
     // above the floor where it stands, then moves: frame N is drawn from
-    // z = 10 - 0.1 (N - 2), the height of the place one step back.
+    // z = 10 - 0.1 (N - 2), 1.6 above the ramp one step back.
     const std::string world = "NavigationInfo { type \"walk\" speed 1 }\n" + viewpoint("", 0, 2.6f, 10) +
                               face("-10 0 20, 10 0 20, 10 2 0, -10 2 0", kGreen) + rect(-1, 2.7f, 1, 3.1f, -10, kRed);
     auto ramp = [](float z) { return (20.0f - z) * 0.1f; };
