@@ -162,6 +162,33 @@ TEST_F(InteractionWorldTest, TapBindsOnlyWhenThePressLastsIntoAFrame) {
     }
 }
 
+TEST_F(InteractionWorldTest, TapStartsAnAnimationThroughATimeSensor) {
+    // The TouchSensor's touchTime starts a single-shot TimeSensor of 1 s that
+    // moves the square from x 0 to x 2. Picked after frame 2, it fires in
+    // frame 3 (0.3 s): half way at 0.8 s, at the end from 1.3 s on.
+    const std::string world = viewpoint("", 0, 0, 10) +
+                              "DEF Clock TimeSensor { cycleInterval 1 }\n"
+                              "DEF Mover PositionInterpolator { key [ 0 1 ] keyValue [ 0 0 0, 2 0 0 ] }\n"
+                              "Group { children [ DEF Touch TouchSensor { }\n"
+                              "  DEF Box Transform { children [\n" +
+                              rect(-1, -1, 1, 1, 0, kRed) +
+                              "] } ] }\n"
+                              "ROUTE Touch.touchTime TO Clock.startTime\n"
+                              "ROUTE Clock.fraction_changed TO Mover.set_fraction\n"
+                              "ROUTE Mover.value_changed TO Box.set_translation\n";
+    const char* tap = "1 down 120 160\n2 up 120 160\n";
+    const struct {
+        const char* script;
+        int frames;
+        float squareX;
+    } cases[] = {{"", 12, 0}, {tap, 3, 0}, {tap, 8, 1}, {tap, 20, 2}, {tap, 30, 2}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(shapeOnScreen(world, c.frames, c.script, kRed565),
+                  drawnAt(Eye{0, 0, 10}, c.squareX - 1, -1, c.squareX + 1, 1, 0))
+            << "frame " << c.frames << (*c.script ? " after a tap" : " untouched");
+    }
+}
+
 TEST_F(InteractionWorldTest, TouchSensorBindsInTheFrameItFires) {
     // The same world with Other bound from the start is the picture to get.
     const std::string otherFirst = viewpoint("Other", 3, 0, 10, true) + kTouchWorld;
