@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Generates the textures of the sample world: assets/brick.gif (64 x 64,
-our own GIF writer from make_assets.py) and assets/tiles.png (128 x 128,
-24-bit, written with zlib). Standard library only.
+our own GIF writer from make_assets.py), assets/tiles.png (128 x 128,
+24-bit, written with zlib) and assets/sign.gif (256 x 128, the welcome sign,
+lettered with the overlay font's strokes). Standard library only.
 
     python3 tools/make_textures.py [OUTPUT_DIR]     # default: assets/
 
@@ -16,7 +17,7 @@ import sys
 import zlib
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from make_assets import write_gif  # noqa: E402
+from make_assets import GLYPHS, write_gif  # noqa: E402
 
 
 def speckle(x, y, salt):
@@ -105,12 +106,68 @@ def write_png(path, width, height, colour):
         f.write(data)
 
 
+# -- sign.gif -----------------------------------------------------------------
+#
+# The welcome sign above the entrance: what the keys and the mouse do, in the
+# font's strokes at twice their size, light letters on a dark board with a
+# frame.
+
+SIGN_W, SIGN_H = 256, 128
+SIGN_PALETTE = [(40, 44, 70), (250, 236, 190), (230, 170, 60), (120, 90, 60)]
+BOARD, LETTER, TITLE, FRAME = 0, 1, 2, 3
+SIGN_LINES = [
+    ("Welcome to Orvella", TITLE),
+    ("arrows: walk and turn", LETTER),
+    ("tap the gold pyramid", LETTER),
+    ("tap the pillar: fly up", LETTER),
+    ("A: light  C: view size", LETTER),
+]
+
+
+def text_width(text, scale):
+    return sum((len(GLYPHS[c][0]) + 1) * scale if c != " " else 3 * scale for c in text) - scale
+
+
+def draw_text(canvas, text, left, top, scale, colour):
+    x = left
+    for c in text:
+        if c == " ":
+            x += 3 * scale
+            continue
+        rows = GLYPHS[c]
+        for gy, row in enumerate(rows):
+            for gx, cell in enumerate(row):
+                if cell != "#":
+                    continue
+                for dy in range(scale):
+                    for dx in range(scale):
+                        canvas[top + gy * scale + dy][x + gx * scale + dx] = colour
+        x += (len(rows[0]) + 1) * scale
+
+
+def make_sign(path):
+    canvas = [[BOARD] * SIGN_W for _ in range(SIGN_H)]
+    for y in range(SIGN_H):
+        for x in range(SIGN_W):
+            if x < 4 or y < 4 or x >= SIGN_W - 4 or y >= SIGN_H - 4:
+                canvas[y][x] = FRAME
+    scale = 2
+    line_height = 24
+    top = (SIGN_H - line_height * len(SIGN_LINES)) // 2 + 4
+    for i, (text, colour) in enumerate(SIGN_LINES):
+        width = text_width(text, scale)
+        assert width <= SIGN_W - 16, text
+        draw_text(canvas, text, (SIGN_W - width) // 2, top + i * line_height, scale, colour)
+    write_gif(path, SIGN_W, SIGN_H, SIGN_PALETTE, [p for row in canvas for p in row], None)
+
+
 def main():
     here = os.path.dirname(os.path.abspath(__file__))
     out_dir = sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, "..", "assets")
     os.makedirs(out_dir, exist_ok=True)
     make_brick(os.path.join(out_dir, "brick.gif"))
     write_png(os.path.join(out_dir, "tiles.png"), TILE_SIZE, TILE_SIZE, tile_colour)
+    make_sign(os.path.join(out_dir, "sign.gif"))
 
 
 if __name__ == "__main__":

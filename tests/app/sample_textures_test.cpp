@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <string>
@@ -16,7 +17,7 @@
 namespace {
 
 const std::string kAssets = ORVELLA_ASSET_DIR;
-const char* const kTextures[] = {"brick.gif", "tiles.png"};
+const char* const kTextures[] = {"brick.gif", "tiles.png", "sign.gif"};
 
 std::u16string wide(const std::string& text) { return std::u16string(text.begin(), text.end()); }
 
@@ -33,18 +34,18 @@ TEST(SampleTextures, TheToolWritesTheCommittedFiles) {
     }
 }
 
-TEST(SampleTextures, TheSampleWorldDrawsBothFromTheEntrance) {
+TEST(SampleTextures, TheSampleWorldDrawsEachFromTheEntrance) {
     DriverHeadless driver{240, 320, 40};
     auto sample = std::make_unique<RenderSample>(&driver, u"", wide(kAssets), 240, 320);
     sample->init();
     ASSERT_NE(sample->scene, nullptr);
     const SimpleArray<TextureEntry*>& cache = sample->rasterizer.textureCache;
-    ASSERT_EQ(cache.count, 2);
+    ASSERT_EQ(cache.count, static_cast<int32_t>(std::size(kTextures)));
     driver.frameStarting();
     sample->frame();
     driver.frameFinished();
     const Bitmap& frame = *sample->frameBuffer;
-    for (int k = 0; k < 2; ++k) {
+    for (int k = 0; k < cache.count; ++k) {
         SCOPED_TRACE(kTextures[k]);
         const Bitmap& texture = *cache[k]->bitmap;
         EXPECT_EQ(cache[k]->name, wide(kAssets + kTextures[k]));
