@@ -62,8 +62,11 @@ public:
     int32_t read() override;
     void close() override;
     int32_t peek(unsigned char* into, int32_t count) override;
-    // Why the transfer failed, as libcurl tells it; empty while it has not.
+    // Why the transfer failed, as libcurl tells it.
     std::string failure() const;
+    // The transfer failed on the secure connection (the certificate, the
+    // host name, the trusted file): also after a redirect from http://.
+    bool failedSecurely() const;
 
 private:
     static std::size_t onBody(char* data, std::size_t size, std::size_t count, void* self);
@@ -226,6 +229,11 @@ std::string UrlInputStream::failure() const {
     return "the transfer ended before an answer";
 }
 
+bool UrlInputStream::failedSecurely() const {
+    return result_ == CURLE_PEER_FAILED_VERIFICATION || result_ == CURLE_SSL_CONNECT_ERROR ||
+           result_ == CURLE_SSL_CACERT_BADFILE || result_ == CURLE_SSL_CERTPROBLEM;
+}
+
 int32_t UrlInputStream::read() {
     if (static_cast<uint32_t>(position_) == count_) {
         if (!refill()) {
@@ -258,7 +266,7 @@ std::unique_ptr<PeekableStream> openUrlStream(const std::string& url) {
     if (!stream->open(url)) {
         // A plain http:// failure is reported by the caller alone; a secure
         // one says why, since a certificate problem is the user's to mend.
-        if (isSecure(url)) std::fprintf(stderr, "viewer: cannot open %s: %s\n", url.c_str(), stream->failure().c_str());
+        if (isSecure(url) || stream->failedSecurely()) std::fprintf(stderr, "viewer: cannot open %s: %s\n", url.c_str(), stream->failure().c_str());
         return nullptr;
     }
     return stream;

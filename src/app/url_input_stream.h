@@ -17,7 +17,8 @@
 inline constexpr char kCaFileVariable[] = "ORVELLA_CA_FILE";
 
 // Opens the URL (connects and receives the response head). Null when the
-// resource cannot be reached; for an https:// URL the reason (a certificate
-// that does not verify, a refused connection) is written to standard error
-// as one line "viewer: cannot open URL: REASON".
+// resource cannot be reached; for an https:// URL (or an http:// one
+// redirected to a secure server that failed the check) the reason (a
+// certificate that does not verify, a refused connection) is written to
+// standard error as one line "viewer: cannot open URL: REASON".
 std::unique_ptr<PeekableStream> openUrlStream(const std::string& url);
