@@ -1,8 +1,8 @@
-// An http:// or https:// resource pulled through libcurl's multi interface. Nothing runs
-// in the background: the transfer advances only inside open (until the
-// response head has arrived) and inside read (until a block of 8192 bytes is
-// buffered or the transfer is over), so the one thread of the viewer decides
-// when the network is served.
+// An http:// or https:// resource pulled through libcurl's multi interface.
+// Nothing runs in the background: the transfer advances only inside open
+// (until the response head has arrived) and inside read (until a block of
+// 8192 bytes is buffered or the transfer is over), so the one thread of the
+// viewer decides when the network is served.
 //
 // The HTTP status is not examined: an error page's body is read like any
 // other. A transfer that fails part-way ends the data after the bytes already
@@ -266,7 +266,8 @@ std::unique_ptr<PeekableStream> openUrlStream(const std::string& url) {
     if (!stream->open(url)) {
         // A plain http:// failure is reported by the caller alone; a secure
         // one says why, since a certificate problem is the user's to mend.
-        if (isSecure(url) || stream->failedSecurely()) std::fprintf(stderr, "viewer: cannot open %s: %s\n", url.c_str(), stream->failure().c_str());
+        if (isSecure(url) || stream->failedSecurely())
+            std::fprintf(stderr, "viewer: cannot open %s: %s\n", url.c_str(), stream->failure().c_str());
         return nullptr;
     }
     return stream;
