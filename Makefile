@@ -5,8 +5,12 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 BUILD := build
 ASAN_BUILD := build-asan
 BENCH_BUILD := build-bench
+# `make install` puts bin/viewer and share/orvella/ (with the desktop,
+# thumbnailer and MIME entries) under PREFIX; DESTDIR stages the tree elsewhere.
+PREFIX ?= /usr/local
+DESTDIR ?=
 
-.PHONY: run test deps build build-asan bench clean
+.PHONY: run test deps build build-asan bench install clean
 
 deps:
 	@bash tools/ensure_deps.sh
@@ -33,6 +37,9 @@ test: build build-asan
 	  ASAN_OPTIONS=halt_on_error=1:abort_on_error=1:detect_leaks=1 \
 	  UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
 	  ctest --output-on-failure -j$(JOBS)
+
+install: build
+	@DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
 
 bench: deps
 	@cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DORVELLA_BENCH=ON -DORVELLA_TESTS=OFF >/dev/null

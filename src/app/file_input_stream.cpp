@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 
+#include <cstring>
+
 FileInputStream::~FileInputStream() { close(); }
 
 std::unique_ptr<FileInputStream> FileInputStream::open(const std::string& name) {
@@ -33,4 +35,18 @@ void FileInputStream::close() {
     file_ = nullptr;
     count_ = 0;
     position_ = 0;
+}
+
+int32_t FileInputStream::peek(unsigned char* into, int32_t count) {
+    if (count > kBlockSize) count = kBlockSize;
+    if (count_ - position_ < count && file_) {
+        // Move what is left to the front and top the block up behind it.
+        const int32_t left = count_ - position_;
+        std::memmove(buffer_, buffer_ + position_, static_cast<std::size_t>(left));
+        position_ = 0;
+        count_ = left + static_cast<int32_t>(std::fread(buffer_ + left, 1, kBlockSize - left, file_));
+    }
+    const int32_t available = count_ - position_ < count ? count_ - position_ : count;
+    std::memcpy(into, buffer_ + position_, static_cast<std::size_t>(available));
+    return available;
 }

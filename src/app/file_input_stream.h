@@ -5,9 +5,9 @@
 #include <memory>
 #include <string>
 
-#include "base/input_stream.h"
+#include "app/peekable_stream.h"
 
-class FileInputStream final : public InputStream {
+class FileInputStream final : public PeekableStream {
 public:
     ~FileInputStream() override;
     // Opens the file for binary reading and fills the first block. Null when
@@ -15,6 +15,7 @@ public:
     static std::unique_ptr<FileInputStream> open(const std::string& name);
     int32_t read() override;
     void close() override;
+    int32_t peek(unsigned char* into, int32_t count) override;
 
 private:
     FileInputStream() = default;

@@ -136,7 +136,7 @@ void RenderSample::frame() {
 }
 
 void RenderSample::drawOverlay() {
-    if (!font) return;  // only before init
+    if (!font || !showOverlay) return;  // no font only before init
     const int32_t fps = scene ? scene->fps : 0;
     drawText(*font, u"fps: " + widenText(std::to_string(fps)), frameBuffer.get(), 0, bufferHeight - kFpsLineOffset);
     drawText(*font, kTitle, frameBuffer.get(), 0, bufferHeight - kTitleLineOffset);
@@ -240,7 +240,7 @@ void RenderSample::presentAtCentre() {
 }
 
 void RenderSample::moveLogo() {
-    if (!logo) return;
+    if (!logo || !showOverlay) return;
     blitBitmap(frameBuffer.get(), logo.get(), logoX, logoY);
     // Bounce off the edges; the position itself is not clamped, so the logo may
     // stand partly outside for a frame (the blit clips).

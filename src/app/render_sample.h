@@ -89,6 +89,12 @@ public:
     int32_t logoDX = 0;
     int32_t logoDY = 0;
 
+    // --- settings, not part of the record; set before init ---
+
+    // False: no frame-rate line, no title and no logo in the frames (clean
+    // screenshots and thumbnails); the splash and everything else unchanged.
+    bool showOverlay = true;
+
 private:
     // The background colour of the world as red, green, blue in 0..1.
     void backgroundColor(float rgb[3]) const;

@@ -1,17 +1,23 @@
-// An http:// resource pulled through libcurl's multi interface. Nothing runs
-// in the background: the transfer advances only inside open (until the
-// response head has arrived) and inside read (until a block of 8192 bytes is
-// buffered or the transfer is over), so the one thread of the viewer decides
-// when the network is served.
+// An http:// or https:// resource pulled through libcurl's multi interface.
+// Nothing runs in the background: the transfer advances only inside open
+// (until the response head has arrived) and inside read (until a block of
+// 8192 bytes is buffered or the transfer is over), so the one thread of the
+// viewer decides when the network is served.
 //
 // The HTTP status is not examined: an error page's body is read like any
 // other. A transfer that fails part-way ends the data after the bytes already
 // received, and the reader of the world or image deals with the truncation.
+//
+// Both schemes share the limits below. For https:// libcurl checks the peer's
+// certificate and host name against the system store (and ORVELLA_CA_FILE);
+// the options are set explicitly so that no build default can weaken them.
 #include "app/url_input_stream.h"
 
 #include <curl/curl.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -41,7 +47,9 @@ bool startsWithNoCase(const char* text, std::size_t length, const char* prefix) 
     return true;
 }
 
-class UrlInputStream final : public InputStream {
+bool isSecure(const std::string& url) { return url.compare(0, 8, "https://") == 0; }
+
+class UrlInputStream final : public PeekableStream {
 public:
     UrlInputStream() = default;
     ~UrlInputStream() override { close(); }
@@ -53,6 +61,12 @@ public:
     bool open(const std::string& url);
     int32_t read() override;
     void close() override;
+    int32_t peek(unsigned char* into, int32_t count) override;
+    // Why the transfer failed, as libcurl tells it.
+    std::string failure() const;
+    // The transfer failed on the secure connection (the certificate, the
+    // host name, the trusted file): also after a redirect from http://.
+    bool failedSecurely() const;
 
 private:
     static std::size_t onBody(char* data, std::size_t size, std::size_t count, void* self);
@@ -69,6 +83,8 @@ private:
     CURL* easy_ = nullptr;
     curl_slist* headers_ = nullptr;
     bool running_ = false;
+    CURLcode result_ = CURLE_OK;  // how the transfer ended
+    char errorText_[CURL_ERROR_SIZE] = {};
     // Response head tracking: redirects and interim answers are not the head.
     long status_ = 0;
     bool sawLocation_ = false;
@@ -119,14 +135,22 @@ bool UrlInputStream::configure(const std::string& url) {
     ok &= curl_easy_setopt(easy_, CURLOPT_HTTPHEADER, headers_) == CURLE_OK;
     ok &= curl_easy_setopt(easy_, CURLOPT_FOLLOWLOCATION, 1L) == CURLE_OK;
     ok &= curl_easy_setopt(easy_, CURLOPT_MAXREDIRS, kMaxRedirects) == CURLE_OK;
+    // The name's own scheme only (the prefix chose it); redirects may move
+    // between the two, as browsers let them.
 #if LIBCURL_VERSION_NUM >= 0x075500
-    ok &= curl_easy_setopt(easy_, CURLOPT_PROTOCOLS_STR, "http") == CURLE_OK;
+    ok &= curl_easy_setopt(easy_, CURLOPT_PROTOCOLS_STR, isSecure(url) ? "https" : "http") == CURLE_OK;
     ok &= curl_easy_setopt(easy_, CURLOPT_REDIR_PROTOCOLS_STR, "http,https") == CURLE_OK;
 #else
-    ok &= curl_easy_setopt(easy_, CURLOPT_PROTOCOLS, static_cast<long>(CURLPROTO_HTTP)) == CURLE_OK;
+    ok &= curl_easy_setopt(easy_, CURLOPT_PROTOCOLS,
+                           static_cast<long>(isSecure(url) ? CURLPROTO_HTTPS : CURLPROTO_HTTP)) == CURLE_OK;
     ok &= curl_easy_setopt(easy_, CURLOPT_REDIR_PROTOCOLS,
                            static_cast<long>(CURLPROTO_HTTP | CURLPROTO_HTTPS)) == CURLE_OK;
 #endif
+    ok &= curl_easy_setopt(easy_, CURLOPT_SSL_VERIFYPEER, 1L) == CURLE_OK;
+    ok &= curl_easy_setopt(easy_, CURLOPT_SSL_VERIFYHOST, 2L) == CURLE_OK;
+    const char* caFile = std::getenv(kCaFileVariable);
+    if (caFile && caFile[0] != '\0') ok &= curl_easy_setopt(easy_, CURLOPT_CAINFO, caFile) == CURLE_OK;
+    ok &= curl_easy_setopt(easy_, CURLOPT_ERRORBUFFER, errorText_) == CURLE_OK;
     ok &= curl_easy_setopt(easy_, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds) == CURLE_OK;
     ok &= curl_easy_setopt(easy_, CURLOPT_LOW_SPEED_LIMIT, kStallLimitBytesPerSecond) == CURLE_OK;
     ok &= curl_easy_setopt(easy_, CURLOPT_LOW_SPEED_TIME, kStallSeconds) == CURLE_OK;
@@ -152,8 +176,14 @@ bool UrlInputStream::open(const std::string& url) {
 void UrlInputStream::performOnce() {
     int stillRunning = 0;
     if (curl_multi_perform(multi_, &stillRunning) != CURLM_OK) stillRunning = 0;
-    // Whether it ended well or not, a finished transfer just ends the data.
-    if (stillRunning == 0) running_ = false;
+    if (stillRunning != 0) return;
+    // Whether it ended well or not, a finished transfer just ends the data;
+    // how it ended is kept for the message of a failed open.
+    running_ = false;
+    int queued = 0;
+    while (CURLMsg* message = curl_multi_info_read(multi_, &queued)) {
+        if (message->msg == CURLMSG_DONE) result_ = message->data.result;
+    }
 }
 
 template <class Done>
@@ -179,6 +209,29 @@ bool UrlInputStream::refill() {
         incomingStart_ = 0;
     }
     return true;
+}
+
+int32_t UrlInputStream::peek(unsigned char* into, int32_t count) {
+    if (count > kBlockSize) count = kBlockSize;
+    const auto wanted = static_cast<std::size_t>(count);
+    const std::size_t buffered = count_ - static_cast<uint32_t>(position_);
+    if (multi_) driveUntil([&] { return buffered + available() >= wanted; });
+    const std::size_t copied = std::min(buffered, wanted);
+    if (copied > 0) std::memcpy(into, buffer_ + position_, copied);
+    const std::size_t more = std::min(available(), wanted - copied);
+    if (more > 0) std::memcpy(into + copied, incoming_.data() + incomingStart_, more);
+    return static_cast<int32_t>(copied + more);
+}
+
+std::string UrlInputStream::failure() const {
+    if (errorText_[0] != '\0') return errorText_;
+    if (result_ != CURLE_OK) return curl_easy_strerror(result_);
+    return "the transfer ended before an answer";
+}
+
+bool UrlInputStream::failedSecurely() const {
+    return result_ == CURLE_PEER_FAILED_VERIFICATION || result_ == CURLE_SSL_CONNECT_ERROR ||
+           result_ == CURLE_SSL_CACERT_BADFILE || result_ == CURLE_SSL_CERTPROBLEM;
 }
 
 int32_t UrlInputStream::read() {
@@ -208,8 +261,14 @@ void UrlInputStream::close() {
 
 }  // namespace
 
-std::unique_ptr<InputStream> openUrlStream(const std::string& url) {
+std::unique_ptr<PeekableStream> openUrlStream(const std::string& url) {
     auto stream = std::make_unique<UrlInputStream>();
-    if (!stream->open(url)) return nullptr;
+    if (!stream->open(url)) {
+        // A plain http:// failure is reported by the caller alone; a secure
+        // one says why, since a certificate problem is the user's to mend.
+        if (isSecure(url) || stream->failedSecurely())
+            std::fprintf(stderr, "viewer: cannot open %s: %s\n", url.c_str(), stream->failure().c_str());
+        return nullptr;
+    }
     return stream;
 }

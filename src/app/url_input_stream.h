@@ -1,12 +1,24 @@
-// An http:// resource fetched with libcurl and handed out in blocks of 8192
-// bytes.
+// http:// and https:// resources fetched with libcurl and handed out in
+// blocks of 8192 bytes.
+//
+// https:// answers are accepted only from a server whose certificate chain
+// verifies against the system's certificate store (and the host name
+// matches); verification is never switched off. ORVELLA_CA_FILE, when set and
+// not empty, names a PEM file of further certificates to trust (a test
+// server's, a company's own authority).
 #pragma once
 
 #include <memory>
 #include <string>
 
-#include "base/input_stream.h"
+#include "app/peekable_stream.h"
+
+// The environment variable naming an extra file of trusted certificates.
+inline constexpr char kCaFileVariable[] = "ORVELLA_CA_FILE";
 
 // Opens the URL (connects and receives the response head). Null when the
-// resource cannot be reached.
-std::unique_ptr<InputStream> openUrlStream(const std::string& url);
+// resource cannot be reached; for an https:// URL (or an http:// one
+// redirected to a secure server that failed the check) the reason (a
+// certificate that does not verify, a refused connection) is written to
+// standard error as one line "viewer: cannot open URL: REASON".
+std::unique_ptr<PeekableStream> openUrlStream(const std::string& url);

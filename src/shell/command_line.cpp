@@ -66,6 +66,7 @@ bool applyValue(const std::string& name, const std::string& value, ViewerOptions
 bool applyFlag(const std::string& name, ViewerOptions& options) {
     if (name == "--headless") options.headless = true;
     else if (name == "--check") options.check = true;
+    else if (name == "--no-overlay") options.overlay = false;
     else if (name == "--help" || name == "-h") options.help = true;
     else if (name == "--version") options.version = true;
     else return false;
@@ -132,7 +133,8 @@ int64_t frameLimit(const ViewerOptions& options) {
 
 std::string usageText() {
     return "usage: viewer [OPTIONS] [--] [WORLD]\n"
-           "WORLD is a file or an http:// URL; without it, sample.wrl from the installation directory.\n"
+           "WORLD is a file or an http:// or https:// URL (gzip-compressed or not); without it,\n"
+           "sample.wrl from the installation directory.\n"
            "  --size WxH          display size in pixels (default 240x320)\n"
            "  --zoom N            window: each display pixel as N x N screen pixels (default 2)\n"
            "  --headless          no window: off-screen display, virtual clock, scripted input\n"
@@ -143,5 +145,6 @@ std::string usageText() {
            "  --log FILE          log file (default $XDG_STATE_HOME/orvella/log.txt)\n"
            "  --install-dir DIR   folder of font.gif, logo.gif and sample.wrl\n"
            "  --check             load the world only and report it\n"
+           "  --no-overlay        no frame-rate line, title or logo (clean screenshots)\n"
            "  --help, --version   this text, or the version\n";
 }

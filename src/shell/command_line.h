@@ -18,9 +18,10 @@ struct ViewerOptions {
     std::string log;         // log file instead of the default
     std::string installDir;  // installation directory instead of the default
     bool check = false;      // load the world only
+    bool overlay = true;     // false (--no-overlay): no frame-rate line, title or logo
     bool help = false;
     bool version = false;
-    std::string world;  // file path or http:// URL; empty: sample.wrl
+    std::string world;  // file path, http:// or https:// URL; empty: sample.wrl
 };
 
 // Reads the arguments after the program name. Options take their value as the

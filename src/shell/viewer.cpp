@@ -72,6 +72,7 @@ int runApplication(const ViewerOptions& options, ShellDriver& driver) {
     const std::string installDir = findInstallDir(options.installDir, executablePath());
     auto application = std::make_unique<RenderSample>(&driver, widenText(options.world), widenText(installDir),
                                                       options.width, options.height);
+    application->showOverlay = options.overlay;
     logFormat("initializing application");
     application->init();
     logFormat("application initialized");
