@@ -16,7 +16,7 @@
 #include "app/image_encoders.h"
 #include "app/image_test_support.h"
 #include "shell/test_support.h"
-#include "support/http_file_server.h"
+#include "support/test_web_server.h"
 #include "support/viewer_process.h"
 
 namespace {
@@ -277,7 +277,7 @@ TEST_F(TextureWorldTest, AWorldFromAUrlTakesItsTexturesFromTheUrlsFolder) {
     writeFile(folder.file("site/w/q.gif"), quarterGif(false));
     writeFile(folder.file("site/w/q.png"), encodePng(kSide, kSide, quarterRgb()));
     writeFile(folder.file("site/top.png"), encodePng(kSide, kSide, quarterRgb()));
-    HttpFileServer server(folder.file("site"));
+    TestWebServer server(folder.file("site"));
     if (!server.running()) GTEST_SKIP() << "python3 is needed for the test server";
     writeWorld("site/w/world.wrl", square(-2.5f, 0, 1, "q.gif") + square(0, 0, 1, "q.png") +
                                        square(2.5f, 0, 1, server.url("/top.png")) + square(0, 3, 1, "/top.png"));
