@@ -17,3 +17,13 @@
 // The name is used as given (no base directory is prefixed); names longer
 // than 255 characters are cut to 255 first.
 std::unique_ptr<InputStream> openStream(const std::string& name);
+
+// What the last openStream learnt of its source, for the message of a world
+// that could not be loaded: why it failed ("No such file or directory", "is a
+// folder", libcurl's reason), empty after a success; and the HTTP status of a
+// URL's answer (0 for files), which may be an error page read like any body.
+struct OpenReport {
+    std::string failure;
+    long httpStatus = 0;
+};
+const OpenReport& lastOpenReport();

@@ -25,6 +25,8 @@ constexpr int32_t kLoadingGap = 10;
 // The logo starts in the bottom-right corner and moves by this much per frame.
 constexpr int32_t kLogoStepX = 1;
 constexpr int32_t kLogoStepY = 2;
+// Answers from this status on are errors (their body is read all the same).
+constexpr long kFirstHttpError = 400;
 // Image loads pass no transparent colour, no alpha value and 0 reserved.
 constexpr int32_t kNoValue = -1;
 
@@ -86,9 +88,18 @@ void RenderSample::loadTheWorld() {
     {
         // The parser lives for this one load only.
         VrmlParser parser(createNode, openStream);
-        scene = loadWorld(parser, commandLine.empty() ? installDir + kDefaultWorld : commandLine);
+        worldName = commandLine.empty() ? installDir + kDefaultWorld : commandLine;
+        scene = loadWorld(parser, worldName);
     }
-    if (!scene) return;  // nothing to show but the background: black
+    if (!scene) {
+        // Nothing to show but the background (black), the overlay and the
+        // logo; the world's own open was the last one made.
+        const OpenReport& report = lastOpenReport();
+        if (!report.failure.empty()) loadFailure = report.failure;
+        else if (report.httpStatus >= kFirstHttpError) loadFailure = "HTTP status " + std::to_string(report.httpStatus);
+        else loadFailure = "no node read";
+        return;
+    }
     scene->attachRasterizer(&rasterizer);
     scene->font = font.get();
     scene->initNodes();

@@ -95,6 +95,13 @@ public:
     // screenshots and thumbnails); the splash and everything else unchanged.
     bool showOverlay = true;
 
+    // --- diagnostics, after the record ---
+    // The world's name as it was loaded, and why it could not be (empty when
+    // it was): the file's or URL's failure, "HTTP status N", or "no node
+    // read". The entry tells the user.
+    std::u16string worldName;
+    std::string loadFailure;
+
 private:
     // The background colour of the world as red, green, blue in 0..1.
     void backgroundColor(float rgb[3]) const;

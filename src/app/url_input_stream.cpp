@@ -64,6 +64,8 @@ public:
     int32_t peek(unsigned char* into, int32_t count) override;
     // Why the transfer failed, as libcurl tells it.
     std::string failure() const;
+    // The status of the final response head, 0 before one arrived.
+    long status() const { return headReceived_ ? status_ : 0; }
     // The transfer failed on the secure connection (the certificate, the
     // host name, the trusted file): also after a redirect from http://.
     bool failedSecurely() const;
@@ -261,9 +263,12 @@ void UrlInputStream::close() {
 
 }  // namespace
 
-std::unique_ptr<PeekableStream> openUrlStream(const std::string& url) {
+std::unique_ptr<PeekableStream> openUrlStream(const std::string& url, std::string* failure, long* httpStatus) {
     auto stream = std::make_unique<UrlInputStream>();
-    if (!stream->open(url)) {
+    const bool opened = stream->open(url);
+    if (httpStatus) *httpStatus = stream->status();
+    if (!opened) {
+        if (failure) *failure = stream->failure();
         // A plain http:// failure is reported by the caller alone; a secure
         // one says why, since a certificate problem is the user's to mend.
         if (isSecure(url) || stream->failedSecurely())

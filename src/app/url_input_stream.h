@@ -21,4 +21,7 @@ inline constexpr char kCaFileVariable[] = "ORVELLA_CA_FILE";
 // redirected to a secure server that failed the check) the reason (a
 // certificate that does not verify, a refused connection) is written to
 // standard error as one line "viewer: cannot open URL: REASON".
-std::unique_ptr<PeekableStream> openUrlStream(const std::string& url);
+// When given, failure receives the reason of a failed open, and httpStatus
+// the status of the answer's head (0 when none arrived).
+std::unique_ptr<PeekableStream> openUrlStream(const std::string& url, std::string* failure = nullptr,
+                                              long* httpStatus = nullptr);

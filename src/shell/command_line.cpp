@@ -78,6 +78,7 @@ bool applyFlag(const std::string& name, ViewerOptions& options) {
 bool parseCommandLine(const std::vector<std::string>& args, ViewerOptions& options, std::string& error) {
     bool optionsEnded = false;
     bool haveWorld = false;
+    std::string headlessOnly;  // the first option given that only a headless run uses
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         const bool isOption = !optionsEnded && arg.size() > 1 && arg[0] == '-';
@@ -122,6 +123,13 @@ bool parseCommandLine(const std::vector<std::string>& args, ViewerOptions& optio
             error = "bad value \"" + value + "\" for option \"" + name + "\"";
             return false;
         }
+        if (headlessOnly.empty() && (name == "--input" || name == "--frame-ms")) headlessOnly = name;
+    }
+    // A window takes its input from the user and its time from the clock:
+    // these would be ignored without a word.
+    if (!headlessOnly.empty() && !options.headless && !options.check) {
+        error = "option \"" + headlessOnly + "\" needs --headless";
+        return false;
     }
     return true;
 }

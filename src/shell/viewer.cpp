@@ -67,7 +67,7 @@ std::unique_ptr<ShellDriver> makeDriver(const ViewerOptions& options, std::vecto
 }
 
 // The application's whole life on an open driver; returns the loop's exit code.
-int runApplication(const ViewerOptions& options, ShellDriver& driver) {
+int runApplication(const ViewerOptions& options, ShellDriver& driver, std::ostream& err) {
     openLog(&driver, options.log.empty() ? defaultLogPath() : options.log);
     const std::string installDir = findInstallDir(options.installDir, executablePath());
     auto application = std::make_unique<RenderSample>(&driver, widenText(options.world), widenText(installDir),
@@ -76,6 +76,10 @@ int runApplication(const ViewerOptions& options, ShellDriver& driver) {
     logFormat("initializing application");
     application->init();
     logFormat("application initialized");
+    // The viewer runs on with an empty world; the user is told why.
+    if (!application->loadFailure.empty())
+        err << "viewer: cannot load the world \"" << narrowText(application->worldName)
+            << "\": " << application->loadFailure << "\n";
     const int exitCode = runFrameLoop(*application, driver, frameLimit(options));
     closeLog();
     application.reset();
@@ -125,7 +129,7 @@ int runViewer(const std::vector<std::string>& args, std::ostream& out, std::ostr
         err << "Error while initializing applivation\n";
         return kExitStartFailed;
     }
-    int exitCode = runApplication(options, *driver);
+    int exitCode = runApplication(options, *driver, err);
     if (!options.screenshot.empty() && !writePng(driver->surface(), options.screenshot)) {
         err << "viewer: cannot write the screenshot \"" << options.screenshot << "\"\n";
         if (exitCode == 0) exitCode = kExitStartFailed;

@@ -76,6 +76,9 @@ TEST(CommandLine, BadOptionsAndValuesAreNamed) {
         {{"--log", ""}, "--log"},
         {{"--headless=yes"}, "--headless"},
         {{"a.wrl", "b.wrl"}, "b.wrl"},
+        // Options only a headless run uses are refused with a window.
+        {{"--input", "in.txt", "w.wrl"}, "--input"},
+        {{"--frames", "3", "--frame-ms=20"}, "--frame-ms"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.args[0]);

@@ -2,11 +2,13 @@
 // outside ASCII, too little memory for the display, a run ended by a signal.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <filesystem>
 #include <string>
 
 #include "shell/test_support.h"
+#include "support/test_web_server.h"
 #include "support/viewer_process.h"
 
 using foundation_test::readFile;
@@ -72,6 +74,39 @@ TEST(ViewerFaults, StopSignalsEndTheRunWithTheLogWritten) {
         int width = 0;
         int height = 0;
         EXPECT_TRUE(readPng(dir.file("last.png"), width, height));
+    }
+}
+
+TEST(ViewerFaults, AWorldThatCannotBeLoadedIsNamedWithItsReason) {
+    TempDir dir;
+    std::filesystem::create_directory(dir.file("folder.wrl"));
+    writeFile(dir.file("empty.wrl"), "#VRML V2.0 utf8\n# nothing here\n");
+    std::filesystem::create_directory(dir.file("site"));
+    TestWebServer server(dir.file("site"));
+    const struct {
+        std::string world;
+        std::string reason;
+    } cases[] = {
+        {dir.file("absent.wrl"), "No such file or directory"},
+        {dir.file("folder.wrl"), "is a folder"},
+        {dir.file("empty.wrl"), "no node read"},
+        {"http://127.0.0.1:9/world.wrl", ""},  // refused: libcurl's words
+        {server.running() ? server.url("/missing.wrl") : std::string(), "HTTP status 404"},
+    };
+    for (const auto& c : cases) {
+        if (c.world.empty()) continue;  // no python3 for the server
+        const ViewerRun run = runViewer(dir, {"--headless", "--frames", "2", "--install-dir", kAssets, "--log",
+                                              dir.file("log.txt"), "--screenshot", dir.file("shot.png"), c.world});
+        // The viewer runs on, on an empty world with its overlay and logo.
+        EXPECT_EQ(run.exitCode, 0) << c.world;
+        const std::string line = "viewer: cannot load the world \"" + c.world + "\": " + c.reason;
+        EXPECT_EQ(run.err.rfind(line, 0), 0u) << run.err;
+        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+        int width = 0;
+        int height = 0;
+        std::vector<uint8_t> rgb;
+        ASSERT_TRUE(readPng(dir.file("shot.png"), width, height, &rgb));
+        EXPECT_GT(std::count_if(rgb.begin(), rgb.end(), [](uint8_t v) { return v != 0; }), 500) << c.world;
     }
 }
 
