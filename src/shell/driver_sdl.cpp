@@ -56,10 +56,21 @@ int32_t virtualKeyFromSdl(int32_t sdlKeyCode) {
 DriverSDL::DriverSDL(int32_t displayWidth, int32_t displayHeight, int32_t zoom)
     : ShellDriver(displayWidth, displayHeight), zoom_(zoom) {}
 
-std::unique_ptr<DriverSDL> DriverSDL::create(int32_t displayWidth, int32_t displayHeight, int32_t zoom) {
-    if (displayWidth <= 0 || displayHeight <= 0 || zoom <= 0) return nullptr;
+std::unique_ptr<DriverSDL> DriverSDL::create(int32_t displayWidth, int32_t displayHeight, int32_t zoom,
+                                             std::string* reason) {
+    auto fail = [reason](std::string why) -> std::unique_ptr<DriverSDL> {
+        if (reason) *reason = std::move(why);
+        return nullptr;
+    };
+    if (displayWidth <= 0 || displayHeight <= 0 || zoom <= 0) return fail("no display size");
     std::unique_ptr<DriverSDL> driver(new (std::nothrow) DriverSDL(displayWidth, displayHeight, zoom));
-    if (!driver || !driver->surface_.ready() || !driver->open()) return nullptr;
+    if (!driver || !driver->surface_.ready()) return fail("out of memory for the display");
+    if (!driver->open()) {
+        const char* said = SDL_GetError();
+        if (!driver->videoStarted_ || !onRealDisplay())
+            return fail("no display (set DISPLAY or WAYLAND_DISPLAY, or use --headless)");
+        return fail(said && said[0] != '\0' ? said : "the window cannot be opened");
+    }
     return driver;
 }
 

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "shell/shell_driver.h"
@@ -25,8 +26,11 @@ int32_t virtualKeyFromSdl(int32_t sdlKeyCode);
 
 class DriverSDL final : public ShellDriver {
 public:
-    // Opens the window, or null when there is no display to open it on.
-    static std::unique_ptr<DriverSDL> create(int32_t displayWidth, int32_t displayHeight, int32_t zoom);
+    // Opens the window, or null when there is no display to open it on; then
+    // reason (when given) says why: no display, no memory for the display,
+    // or the window system's own words (a window too large, say).
+    static std::unique_ptr<DriverSDL> create(int32_t displayWidth, int32_t displayHeight, int32_t zoom,
+                                             std::string* reason = nullptr);
     ~DriverSDL() override;
     DriverSDL(const DriverSDL&) = delete;
     DriverSDL& operator=(const DriverSDL&) = delete;

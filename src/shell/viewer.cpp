@@ -58,11 +58,15 @@ bool loadScript(const std::string& path, const KeyList& keys, std::vector<Script
 
 // The driver, or null when it has no display (no window system, or no memory
 // for the display surface).
-std::unique_ptr<ShellDriver> makeDriver(const ViewerOptions& options, std::vector<ScriptEvent> events) {
-    if (!options.headless) return DriverSDL::create(options.width, options.height, options.zoom);
+std::unique_ptr<ShellDriver> makeDriver(const ViewerOptions& options, std::vector<ScriptEvent> events,
+                                        std::string& reason) {
+    if (!options.headless) return DriverSDL::create(options.width, options.height, options.zoom, &reason);
     std::unique_ptr<ShellDriver> driver(
         new (std::nothrow) DriverHeadless(options.width, options.height, options.frameMs, std::move(events)));
-    if (!driver || !driver->surface().ready()) return nullptr;
+    if (!driver || !driver->surface().ready()) {
+        reason = "out of memory for the display";
+        return nullptr;
+    }
     return driver;
 }
 
@@ -124,9 +128,10 @@ int runViewer(const std::vector<std::string>& args, std::ostream& out, std::ostr
         return kExitUsage;
     }
     installStopSignals();
-    std::unique_ptr<ShellDriver> driver = makeDriver(options, std::move(events));
+    std::string reason;
+    std::unique_ptr<ShellDriver> driver = makeDriver(options, std::move(events), reason);
     if (!driver) {
-        err << "Error while initializing applivation\n";
+        err << "Error while initializing applivation\n" << "viewer: " << reason << "\n";
         return kExitStartFailed;
     }
     int exitCode = runApplication(options, *driver, err);

@@ -57,7 +57,9 @@ TEST(ViewerFaults, NoMemoryForTheDisplayIsAStartFailure) {
     const ViewerRun run =
         runViewerInAddressSpace(dir, {"--headless", "--size", "8192x8192", "--log", dir.file("log.txt")}, 150000000);
     EXPECT_EQ(run.exitCode, 1) << run.err;
-    EXPECT_NE(run.err.find("Error while initializing applivation\n"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("Error while initializing applivation\nviewer: out of memory for the display\n"),
+              std::string::npos)
+        << run.err;
 #endif
 }
 
