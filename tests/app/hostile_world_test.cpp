@@ -143,7 +143,9 @@ TEST(HostileWorld, ReaderAndTraversalBoundsHold) {
         SCOPED_TRACE(c.name);
         const WorldRun run = runText(dir, c.world);
         EXPECT_EQ(run.loaded, c.loaded);
-        if (*c.logged) EXPECT_NE(run.log.find(c.logged), std::string::npos) << run.log;
+        if (*c.logged) {
+            EXPECT_NE(run.log.find(c.logged), std::string::npos) << run.log;
+        }
     }
 }
 

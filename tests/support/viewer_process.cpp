@@ -1,18 +1,14 @@
 #include "support/viewer_process.h"
 
-#include <fcntl.h>
 #include <png.h>
-#include <spawn.h>
 #include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <csignal>
-
 #include <fstream>
 #include <iterator>
 
-extern char** environ;
+#include "support/child_process.h"
 
 namespace {
 
@@ -30,35 +26,10 @@ struct Launch {
 };
 
 ViewerRun spawnViewer(const TempDir& dir, const std::vector<std::string>& args, const Launch& launch) {
-    const std::map<std::string, std::string>& overrides = launch.overrides;
-    std::vector<std::string> environment;
-    for (char** entry = environ; *entry; ++entry) {
-        const std::string text = *entry;
-        if (!overrides.count(text.substr(0, text.find('=')))) environment.push_back(text);
-    }
-    for (const auto& [name, value] : overrides) {
-        if (!value.empty()) environment.push_back(name + "=" + value);
-    }
-    std::vector<char*> envp;
-    for (std::string& text : environment) envp.push_back(text.data());
-    envp.push_back(nullptr);
-
-    std::vector<std::string> argStrings = {ORVELLA_VIEWER_PATH};
-    argStrings.insert(argStrings.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& text : argStrings) argv.push_back(text.data());
-    argv.push_back(nullptr);
-
+    std::vector<std::string> command = {ORVELLA_VIEWER_PATH};
+    command.insert(command.end(), args.begin(), args.end());
     const std::string outPath = dir.file("stdout.txt");
     const std::string errPath = dir.file("stderr.txt");
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    if (!launch.workingDir.empty()) posix_spawn_file_actions_addchdir_np(&actions, launch.workingDir.c_str());
-    ViewerRun run;
-    pid_t pid = 0;
     // The child takes the limit with it; the test process gets its own back
     // at once.
     rlimit saved{};
@@ -68,18 +39,14 @@ ViewerRun spawnViewer(const TempDir& dir, const std::vector<std::string>& args, 
         limited.rlim_cur = static_cast<rlim_t>(launch.addressLimit);
         setrlimit(RLIMIT_AS, &limited);
     }
-    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
+    ChildProcess viewer(command, launch.overrides, launch.workingDir, outPath, errPath);
     if (launch.addressLimit != 0) setrlimit(RLIMIT_AS, &saved);
-    if (spawned == 0) {
-        int status = 0;
-        if (launch.signal != 0) {
-            usleep(static_cast<useconds_t>(launch.afterMilliseconds) * 1000);
-            kill(pid, launch.signal);
-        }
-        waitpid(pid, &status, 0);
-        run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    if (viewer.started() && launch.signal != 0) {
+        usleep(static_cast<useconds_t>(launch.afterMilliseconds) * 1000);
+        kill(viewer.pid(), launch.signal);
     }
-    posix_spawn_file_actions_destroy(&actions);
+    ViewerRun run;
+    run.exitCode = viewer.wait();
     run.out = readFile(outPath);
     run.err = readFile(errPath);
     return run;
