@@ -8,6 +8,7 @@
 // Columns: Time is per frame (all layers); per_px is the time per drawn pixel.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -110,7 +111,47 @@ void BM_PlainDepthWrite(benchmark::State& state) {
     reportPixels(state, frame.pixels());
 }
 
-void drawLayers(benchmark::State& state, const SurfaceState& s, int layers) {
+// The reference for surfaces hidden behind what is drawn: the same loop over
+// a depth buffer that already holds nearer depths, so every test fails.
+void BM_PlainDepthReject(benchmark::State& state) {
+    Frame frame(static_cast<int32_t>(state.range(0)), static_cast<int32_t>(state.range(1)));
+    const int32_t width = frame.r.targetWidth, height = frame.r.targetHeight;
+    for (auto _ : state) {
+        state.PauseTiming();
+        frame.clear();
+        std::fill(frame.r.depth, frame.r.depth + frame.pixels(), 0x00010000u);
+        state.ResumeTiming();
+        uint16_t* pixels = frame.r.targetPixels;
+        uint32_t* depth = frame.r.depth;
+        for (int32_t y = 0; y < height; ++y) {
+            uint32_t z = 0x00100000u + static_cast<uint32_t>(y);
+            for (int32_t x = 0; x < width; ++x) {
+                const int32_t i = y * width + x;
+                if (z < depth[i]) {
+                    depth[i] = z;
+                    pixels[i] = 0x7BEF;
+                }
+                z += 3;
+            }
+        }
+        benchmark::ClobberMemory();
+    }
+    reportPixels(state, frame.pixels());
+}
+
+// Clearing colour and depth, the least a frame costs.
+void BM_ClearFrame(benchmark::State& state) {
+    Frame frame(static_cast<int32_t>(state.range(0)), static_cast<int32_t>(state.range(1)));
+    for (auto _ : state) {
+        frame.clear();
+        benchmark::ClobberMemory();
+    }
+    reportPixels(state, frame.pixels());
+}
+
+enum class Order { BackToFront, FrontToBack };
+
+void drawLayers(benchmark::State& state, const SurfaceState& s, int layers, Order order = Order::BackToFront) {
     Frame frame(static_cast<int32_t>(state.range(0)), static_cast<int32_t>(state.range(1)));
     SurfaceState local = s;
     if (local.textured) local.texture = &frame.textureEntry;
@@ -118,8 +159,12 @@ void drawLayers(benchmark::State& state, const SurfaceState& s, int layers) {
         state.PauseTiming();
         frame.clear();
         state.ResumeTiming();
-        // Back to front: each layer is nearer than the one before.
-        for (int k = 0; k < layers; ++k) frame.quad(local, -80.0f + 8.0f * static_cast<float>(k));
+        // Back to front each layer is nearer than the one before and every
+        // pixel is written each time; front to back only the first is.
+        for (int k = 0; k < layers; ++k) {
+            const int step = order == Order::BackToFront ? k : layers - 1 - k;
+            frame.quad(local, -80.0f + 8.0f * static_cast<float>(step));
+        }
         benchmark::ClobberMemory();
     }
     reportPixels(state, frame.pixels() * layers);
@@ -128,6 +173,12 @@ void drawLayers(benchmark::State& state, const SurfaceState& s, int layers) {
 void BM_FlatOpaque(benchmark::State& state) { drawLayers(state, surface(false, 0, false), 1); }
 void BM_GouraudOpaque(benchmark::State& state) { drawLayers(state, surface(true, 0, false), 1); }
 void BM_Layers8Shaded(benchmark::State& state) { drawLayers(state, surface(true, 0, false), kLayers); }
+void BM_Layers8ShadedFrontToBack(benchmark::State& state) {
+    drawLayers(state, surface(true, 0, false), kLayers, Order::FrontToBack);
+}
+void BM_Layers8TexturedFrontToBack(benchmark::State& state) {
+    drawLayers(state, surface(true, 0, true), kLayers, Order::FrontToBack);
+}
 void BM_Layers8ShadedTransparent(benchmark::State& state) {
     drawLayers(state, surface(true, 0.4f, false), kLayers);
 }
@@ -144,7 +195,11 @@ void BM_Layers8TexturedTransparent(benchmark::State& state) {
 #define RASTER_BENCH(name) \
     BENCHMARK(name)->Args({240, 320})->Args({1280, 720})->Unit(benchmark::kMillisecond)
 
+RASTER_BENCH(BM_ClearFrame);
 RASTER_BENCH(BM_PlainDepthWrite);
+RASTER_BENCH(BM_PlainDepthReject);
+RASTER_BENCH(BM_Layers8ShadedFrontToBack);
+RASTER_BENCH(BM_Layers8TexturedFrontToBack);
 RASTER_BENCH(BM_FlatOpaque);
 RASTER_BENCH(BM_GouraudOpaque);
 RASTER_BENCH(BM_Layers8Shaded);

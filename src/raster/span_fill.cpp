@@ -181,6 +181,44 @@ struct DepthShade {
 
 inline bool shadeInRange(int32_t shade) { return shade >= 0 && shade <= kShadeCeiling; }
 
+// True when no pixel of a block of count (1 .. 16) pixels is nearer than
+// what is stored: the block changes nothing and is skipped before any
+// colour or texel is computed. A surface drawn behind what is already there
+// then costs little more than reading its depths. The first pixel is tried
+// alone first, so a block that is drawn pays almost nothing for the test.
+inline bool blockHidden(const uint32_t* depths, uint32_t z, uint32_t dz, int32_t count) {
+    if (z < depths[0]) return false;
+    int32_t i = 0;
+#if ORVELLA_RASTER_SSE2
+    // Four at a time from pixel 0 (tried again, harmlessly), in the same
+    // unsigned order as the eight-lane depth test. Adding to the flipped
+    // values steps them exactly as unflipped ones: the flip is an addition
+    // of 2^31 modulo 2^32.
+    const __m128i signBit = _mm_set1_epi32(INT32_MIN);
+    __m128i lanes = _mm_xor_si128(_mm_setr_epi32(static_cast<int32_t>(z), static_cast<int32_t>(z + dz),
+                                                 static_cast<int32_t>(z + 2 * dz), static_cast<int32_t>(z + 3 * dz)),
+                                  signBit);
+    const __m128i step = _mm_set1_epi32(static_cast<int32_t>(4 * dz));
+    auto nearerAt = [&](int32_t k) {
+        const __m128i stored = _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(depths + k)), signBit);
+        const __m128i nearer = _mm_cmpgt_epi32(stored, lanes);
+        lanes = _mm_add_epi32(lanes, step);
+        return nearer;
+    };
+    if (count == kBlockPixels) {
+        const __m128i n0 = nearerAt(0), n1 = nearerAt(4), n2 = nearerAt(8), n3 = nearerAt(12);
+        return _mm_movemask_epi8(_mm_or_si128(_mm_or_si128(n0, n1), _mm_or_si128(n2, n3))) == 0;
+    }
+    __m128i nearer = _mm_setzero_si128();
+    for (; i + 4 <= count; i += 4) nearer = _mm_or_si128(nearer, nearerAt(i));
+    if (_mm_movemask_epi8(nearer) != 0) return false;
+#endif
+    for (; i < count; ++i) {
+        if (z + static_cast<uint32_t>(i) * dz < depths[i]) return false;
+    }
+    return true;
+}
+
 // True when every shade of a block of count pixels lies in 0 .. kShadeCeiling
 // (it is linear, so the ends decide): then no pixel needs the clamp.
 inline bool blockShadeInRange(const DepthShade& st, int32_t count) {
@@ -246,6 +284,14 @@ public:
           blue_(c.diffuseB, c.emissiveB, shade, dShade) {}
     // The channels of the next eight pixels.
     Channels8 next() { return {red_.next(), green_.next(), blue_.next()}; }
+    // Moves past groups x 8 pixels as that many next() calls would.
+    void skip(int32_t groups) {
+        for (int32_t k = 0; k < groups; ++k) {
+            red_.advance();
+            green_.advance();
+            blue_.advance();
+        }
+    }
 
 private:
     class Channel {
@@ -265,6 +311,10 @@ private:
             low_ = _mm_add_epi32(low_, step_);
             high_ = _mm_add_epi32(high_, step_);
             return _mm_min_epi16(_mm_adds_epi16(top, emissive_), _mm_set1_epi16(static_cast<int16_t>(kChannelMax)));
+        }
+        void advance() {
+            low_ = _mm_add_epi32(low_, step_);
+            high_ = _mm_add_epi32(high_, step_);
         }
 
     private:
@@ -498,7 +548,15 @@ inline void untexturedSpan(const Rasterizer& r, const Edge& left, const Edge& ri
     if constexpr (M.shaded) startShade(r, left, span.count, st);
     auto blocks = [&](SpanLanes lanes) {
         forEachDepthBlock<kLong>(r, left, right, span, st, [&](uint16_t* pixels, uint32_t* depths, int32_t count) {
-            blockPixels<M, kLong>(pixels, depths, nullptr, count, st, palette, lanes);
+            if (!kLong || !blockHidden(depths, st.z, st.dz, count)) {
+                blockPixels<M, kLong>(pixels, depths, nullptr, count, st, palette, lanes);
+            } else {
+#if ORVELLA_RASTER_SSE2
+                // The span's shaded channels move on past the lanes the block
+                // would have used.
+                if (lanes.shade) lanes.shade->skip(count / kLanes);
+#endif
+            }
             if constexpr (M.shaded) st.shade += count * st.dShade;
         });
     };
@@ -533,6 +591,7 @@ struct Texels {
 template <SurfaceMode M>
 inline void texturedBlock(uint16_t* pixels, uint32_t* depths, int32_t count, const DepthShade& st, int32_t u,
                           int32_t du, int32_t v, int32_t dv, const Texels& t, const SpanColours& c) {
+    if (blockHidden(depths, st.z, st.dz, count)) return;
     uint16_t texels[kBlockPixels];
     for (int32_t i = 0; i < count; ++i) {
         const int32_t ui = u + i * du;

@@ -177,8 +177,21 @@ TEST(RasterFillerDifferential, RandomSpansMatchTheReferenceInEverySurfaceCase) {
             c.r.opaqueMode = 1;
             referenceSpan(c.r, left, right, textured, scratchPixels.data(), scratchDepth.data());
             c.r.opaqueMode = opaque;
-            for (int32_t i = left.rowStart + left.column; i < left.rowStart + right.column; ++i)
-                c.r.depth[i] = scratchDepth[static_cast<size_t>(i)] + static_cast<uint32_t>(random.below(3) - 1);
+            const int32_t first = left.rowStart + left.column, end = left.rowStart + right.column;
+            if (random.chance(50)) {
+                for (int32_t i = first; i < end; ++i)
+                    c.r.depth[i] = scratchDepth[static_cast<size_t>(i)] + static_cast<uint32_t>(random.below(3) - 1);
+            } else {
+                // Hidden end to end (equal or nearer stored depths), but for
+                // at most one pixel: whole blocks are skipped, and a block
+                // with one visible pixel anywhere in it must still draw it.
+                for (int32_t i = first; i < end; ++i)
+                    c.r.depth[i] = scratchDepth[static_cast<size_t>(i)] - static_cast<uint32_t>(random.below(2));
+                if (random.chance(70)) {
+                    const int32_t i = first + random.below(end - first);
+                    c.r.depth[i] = scratchDepth[static_cast<size_t>(i)] + 1;
+                }
+            }
         }
         Buffers reference(c);
         notPlain += !referenceSpan(c.r, left, right, textured, reference.pixels.data(), reference.depth.data());
