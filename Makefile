@@ -41,10 +41,17 @@ test: build build-asan
 install: build
 	@DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
 
+# `make bench` prints one table: every figure a median of BENCH_REPS runs with
+# its spread, beside the machine's floor measured in the same run and the goal
+# it is held to. BENCH_JSON=FILE also writes it as JSON (bench/results/).
+BENCH_REPS ?= 5
+BENCH_JSON ?=
 bench: deps
 	@cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DORVELLA_BENCH=ON -DORVELLA_TESTS=OFF >/dev/null
-	@cmake --build $(BENCH_BUILD) -j$(JOBS) --target orvella_bench
-	@./$(BENCH_BUILD)/orvella_bench
+	@cmake --build $(BENCH_BUILD) -j$(JOBS) --target orvella_bench orvella_bench_worlds viewer
+	@python3 tools/bench_table.py --bench $(BENCH_BUILD)/orvella_bench --viewer $(BENCH_BUILD)/viewer \
+	  --worlds $(BENCH_BUILD)/orvella_bench_worlds --repetitions $(BENCH_REPS) \
+	  $(if $(BENCH_JSON),--json $(BENCH_JSON))
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD)
