@@ -31,6 +31,15 @@
 #define ORVELLA_RASTER_SSE2 0
 #endif
 
+// Where the compiler can target AVX2 in single functions, the commonest span
+// also has a 256-bit path, taken only when the processor reports AVX2.
+#if ORVELLA_RASTER_SSE2 && defined(__x86_64__) && defined(__GNUC__) && !defined(ORVELLA_NO_AVX2)
+#define ORVELLA_RASTER_AVX2 1
+#include <immintrin.h>
+#else
+#define ORVELLA_RASTER_AVX2 0
+#endif
+
 namespace raster {
 
 constexpr uint32_t kChannelMax = 255;

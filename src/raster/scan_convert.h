@@ -82,6 +82,13 @@ struct SurfaceFiller {
 // one paints nothing without texels.
 SurfaceMode surfaceMode(const Rasterizer& r, bool textured);
 
+// Whether the processor offers the fillers' 256-bit lanes, and whether they
+// are used (from the start, when offered). Both paths give the same pixels;
+// tests switch between them to hold them to it. Asking for lanes that are not
+// offered changes nothing; returns whether they are now used.
+bool wideLanesOffered();
+bool useWideLanes(bool on);
+
 // The stages compiled for the mode.
 const SurfaceFiller& fillerFor(SurfaceMode mode);
 

@@ -11,6 +11,7 @@
 
 #include "raster_fixture.h"
 #include "reference_filler.h"
+#include "raster/scan_convert.h"
 
 namespace {
 
@@ -110,7 +111,7 @@ struct Buffers {
     }
 };
 
-TEST(RasterFillerDifferential, RandomSpansMatchTheReferenceInEverySurfaceCase) {
+void randomSpansMatchTheReference() {
     Random random(7103);
     Textures textures(random);
     Canvas c(100, 3);
@@ -214,7 +215,7 @@ TEST(RasterFillerDifferential, RandomSpansMatchTheReferenceInEverySurfaceCase) {
 // Triangles inside the target, from a pixel across (the narrow walks) to
 // the whole target (the edge walk over many blocks), through drawTriangle
 // and through the reference scan.
-TEST(RasterFillerDifferential, RandomTrianglesMatchTheReferenceScan) {
+void randomTrianglesMatchTheReference() {
     Random random(52);
     Textures textures(random);
     int wrong = 0, reported = 0, notPlain = 0, covered = 0;
@@ -253,6 +254,40 @@ TEST(RasterFillerDifferential, RandomTrianglesMatchTheReferenceScan) {
     EXPECT_EQ(notPlain, 0);
     EXPECT_EQ(wrong, 0);
     EXPECT_GT(covered, 20000);
+}
+
+// Where the processor offers 256-bit lanes the fillers use them; the runs go
+// once with them and once without, so both paths answer to the reference.
+class LanesInUse {
+public:
+    explicit LanesInUse(bool wide) : was_(raster::useWideLanes(raster::wideLanesOffered())) {
+        raster::useWideLanes(wide);
+    }
+    ~LanesInUse() { raster::useWideLanes(was_); }
+
+private:
+    bool was_;
+};
+
+std::vector<bool> lanesToTry() {
+    if (raster::wideLanesOffered()) return {false, true};
+    return {false};
+}
+
+TEST(RasterFillerDifferential, RandomSpansMatchTheReferenceInEverySurfaceCase) {
+    for (bool wide : lanesToTry()) {
+        SCOPED_TRACE(wide ? "256-bit lanes" : "eight lanes");
+        LanesInUse lanes(wide);
+        randomSpansMatchTheReference();
+    }
+}
+
+TEST(RasterFillerDifferential, RandomTrianglesMatchTheReferenceScan) {
+    for (bool wide : lanesToTry()) {
+        SCOPED_TRACE(wide ? "256-bit lanes" : "eight lanes");
+        LanesInUse lanes(wide);
+        randomTrianglesMatchTheReference();
+    }
 }
 
 }  // namespace
