@@ -455,6 +455,37 @@ inline int32_t texturedLanes(uint16_t* pixels, uint32_t* depths, const uint16_t*
 // eight-lane SSE2 code: a channel min(emissive + (product >> 16), 255) equals
 // its saturating 16-bit chain, since either clamps every sum of 255 or more.
 // Chosen per span, so no pixel loop tests for it.
+// z + i x dz modulo 2^32 for i = 0..7, as when stepped.
+[[gnu::target("avx2")]] inline __m256i ramp8(uint32_t start, uint32_t step) {
+    return _mm256_add_epi32(_mm256_set1_epi32(static_cast<int32_t>(start)),
+                            _mm256_mullo_epi32(_mm256_set1_epi32(static_cast<int32_t>(step)),
+                                               _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7)));
+}
+
+// Channels 0..255 in 32-bit lanes packed as pack() packs them.
+[[gnu::target("avx2")]] inline __m256i pack565x8(__m256i r, __m256i g, __m256i b) {
+    return _mm256_or_si256(_mm256_or_si256(_mm256_slli_epi32(_mm256_srli_epi32(r, 3), 11),
+                                           _mm256_slli_epi32(_mm256_srli_epi32(g, 2), 5)),
+                           _mm256_srli_epi32(b, 3));
+}
+
+// The opaque depth test of eight pixels with their colours in 32-bit lanes:
+// the new depth is the nearer (unsigned) of the two, and a pixel keeps its
+// old colour exactly where that is the stored one.
+[[gnu::target("avx2")]] inline void opaqueSelect8(uint16_t* pixels, uint32_t* depths, __m256i z, __m256i colours) {
+    __m256i* depthLanes = reinterpret_cast<__m256i*>(depths);
+    const __m256i stored = _mm256_loadu_si256(depthLanes);
+    const __m256i nearest = _mm256_min_epu32(stored, z);
+    _mm256_storeu_si256(depthLanes, nearest);
+    const __m256i keep = _mm256_cmpeq_epi32(nearest, stored);
+    __m128i* pixelLanes = reinterpret_cast<__m128i*>(pixels);
+    const __m256i chosen = _mm256_blendv_epi8(colours, _mm256_cvtepu16_epi32(_mm_loadu_si128(pixelLanes)), keep);
+    // Narrowed to 16 bits, pixels 0..3 and 4..7 land in the first and third
+    // quarters, which the permute joins.
+    _mm_storeu_si128(pixelLanes,
+                     _mm256_castsi256_si128(_mm256_permute4x64_epi64(_mm256_packus_epi32(chosen, chosen), 0x08)));
+}
+
 class WideShade {
 public:
     [[gnu::target("avx2")]] WideShade(const SpanColours& c, int32_t shade, int32_t dShade) {
@@ -463,9 +494,7 @@ public:
         for (int k = 0; k < 3; ++k) {
             const uint32_t product = base[k] * static_cast<uint32_t>(shade);
             const uint32_t step = base[k] * static_cast<uint32_t>(dShade);
-            products_[k] = _mm256_add_epi32(_mm256_set1_epi32(static_cast<int32_t>(product)),
-                                            _mm256_mullo_epi32(_mm256_set1_epi32(static_cast<int32_t>(step)),
-                                                               _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7)));
+            products_[k] = ramp8(product, step);
             steps_[k] = _mm256_set1_epi32(static_cast<int32_t>(8 * step));
             emissive_[k] = _mm256_set1_epi32(static_cast<int32_t>(emissive[k]));
         }
@@ -478,10 +507,7 @@ public:
             channel[k] = _mm256_min_epu32(_mm256_add_epi32(_mm256_srli_epi32(products_[k], kFractionBits), emissive_[k]), max);
             products_[k] = _mm256_add_epi32(products_[k], steps_[k]);
         }
-        const __m256i r = _mm256_slli_epi32(_mm256_srli_epi32(channel[0], 3), 11);
-        const __m256i g = _mm256_slli_epi32(_mm256_srli_epi32(channel[1], 2), 5);
-        const __m256i b = _mm256_srli_epi32(channel[2], 3);
-        return _mm256_or_si256(_mm256_or_si256(r, g), b);
+        return pack565x8(channel[0], channel[1], channel[2]);
     }
     [[gnu::target("avx2")]] void skip(int32_t groups) {
         for (int32_t g = 0; g < groups; ++g)
@@ -506,24 +532,10 @@ struct WideShadedBlock {
             shade->skip(count / kLanes);
         } else {
             const int32_t lanes = count - count % kLanes;
-            const __m256i signBit = _mm256_set1_epi32(INT32_MIN);
-            __m256i zLanes = _mm256_add_epi32(_mm256_set1_epi32(static_cast<int32_t>(z)),
-                                              _mm256_mullo_epi32(_mm256_set1_epi32(static_cast<int32_t>(dz)),
-                                                                 _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7)));
+            __m256i zLanes = ramp8(z, dz);
             const __m256i zStep = _mm256_set1_epi32(static_cast<int32_t>(8 * dz));
             for (int32_t i = 0; i < lanes; i += kLanes) {
-                __m256i* depthLanes = reinterpret_cast<__m256i*>(depths + i);
-                const __m256i stored = _mm256_loadu_si256(depthLanes);
-                const __m256i nearer =
-                    _mm256_cmpgt_epi32(_mm256_xor_si256(stored, signBit), _mm256_xor_si256(zLanes, signBit));
-                _mm256_storeu_si256(depthLanes, _mm256_blendv_epi8(stored, zLanes, nearer));
-                // Colours and the mask narrowed together: pixels 0..3, masks
-                // 0..3 | pixels 4..7, masks 4..7, then the halves reordered.
-                const __m256i packed = _mm256_permute4x64_epi64(
-                    _mm256_packus_epi32(shade->next(), _mm256_srli_epi32(nearer, 16)), 0xD8);
-                __m128i* pixelLanes = reinterpret_cast<__m128i*>(pixels + i);
-                _mm_storeu_si128(pixelLanes, _mm_blendv_epi8(_mm_loadu_si128(pixelLanes), _mm256_castsi256_si128(packed),
-                                                             _mm256_extracti128_si256(packed, 1)));
+                opaqueSelect8(pixels + i, depths + i, zLanes, shade->next());
                 zLanes = _mm256_add_epi32(zLanes, zStep);
             }
             for (int32_t i = lanes; i < count; ++i) {
@@ -724,18 +736,15 @@ inline void texturedBlock(uint16_t* pixels, uint32_t* depths, int32_t count, con
     blockPixels<M, true>(pixels, depths, texels, count, st, c, SpanLanes{});
 }
 
-template <SurfaceMode M>
-[[gnu::noinline, gnu::flatten]] void fillTextured(const Rasterizer& r, const Edge& left, const Edge& right,
-                                                  SpanExtent span) {
+// Cuts a textured span into its blocks and calls block(pixels, depths, count,
+// u, du, v, dv) for each, with st.z and st.dz set to the block's depth and
+// step and u, v its first texel coordinates and their per-pixel steps.
+template <class Block>
+inline void forEachTexturedBlock(const Rasterizer& r, const Edge& left, const Edge& right, SpanExtent span,
+                                 DepthShade& st, Block block) {
     const Gradients& g = r.gradients;
-    const SpanColours palette = spanColours<isBlended(M)>(r);
-    const Bitmap& texture = *r.textureBitmap;
-    const Texels texels{texture.pixels, texture.width - 1, r.texMask, r.texRowShift};
     uint16_t* pixels = r.targetPixels + span.first;
     uint32_t* depths = r.depth + span.first;
-    DepthShade st{};
-    if constexpr (M.shaded) startShade(r, left, span.count, st);
-
     float persp = left.persp;
     float uPersp = left.uPersp;
     float vPersp = left.vPersp;
@@ -766,9 +775,7 @@ template <SurfaceMode M>
             const Boundary next = boundary(persp, uPersp, vPersp);
             st.z = truncDepth(zStart);
             st.dz = static_cast<uint32_t>(truncSaturated(end.z - zStart) >> kBlockShift);
-            texturedBlock<M>(pixels, depths, kBlockPixels, st, u, (end.u - u) >> kBlockShift, v,
-                             (end.v - v) >> kBlockShift, texels, palette);
-            if constexpr (M.shaded) st.shade += kBlockPixels * st.dShade;
+            block(pixels, depths, kBlockPixels, u, (end.u - u) >> kBlockShift, v, (end.v - v) >> kBlockShift);
             pixels += kBlockPixels;
             depths += kBlockPixels;
             remaining -= kBlockPixels;
@@ -795,7 +802,133 @@ template <SurfaceMode M>
         du = truncSaturated(static_cast<float>(uEnd - u) * reciprocal);
         dv = truncSaturated(static_cast<float>(vEnd - v) * reciprocal);
     }
-    texturedBlock<M>(pixels, depths, remaining, st, u, du, v, dv, texels, palette);
+    block(pixels, depths, remaining, u, du, v, dv);
+}
+
+#if ORVELLA_RASTER_AVX2
+
+// Opaque textured blocks in 256-bit lanes: the texel addresses of eight
+// pixels at a time (the same masks and shifts, modulo 2^32 like the scalar
+// steps), the texels fetched one by one, and for lit surfaces each channel
+// min(emissive + (texel channel x shade) >> 16, 255) in 32-bit lanes, the
+// scalar lit() itself, where the block's shade needs no clamp.
+// The texels at eight addresses. The addresses leave the vector register
+// in pairs and the texels enter it one by one: storing either to memory and
+// reading it back in another width stalls on store forwarding.
+[[gnu::target("avx2")]] inline __m128i fetch8(const uint16_t* texels, __m256i address) {
+    const __m128i low = _mm256_castsi256_si128(address), high = _mm256_extracti128_si256(address, 1);
+    const uint64_t pairs[4] = {static_cast<uint64_t>(_mm_cvtsi128_si64(low)),
+                               static_cast<uint64_t>(_mm_extract_epi64(low, 1)),
+                               static_cast<uint64_t>(_mm_cvtsi128_si64(high)),
+                               static_cast<uint64_t>(_mm_extract_epi64(high, 1))};
+    __m128i out = _mm_cvtsi32_si128(texels[static_cast<uint32_t>(pairs[0])]);
+    out = _mm_insert_epi16(out, texels[pairs[0] >> 32], 1);
+    out = _mm_insert_epi16(out, texels[static_cast<uint32_t>(pairs[1])], 2);
+    out = _mm_insert_epi16(out, texels[pairs[1] >> 32], 3);
+    out = _mm_insert_epi16(out, texels[static_cast<uint32_t>(pairs[2])], 4);
+    out = _mm_insert_epi16(out, texels[pairs[2] >> 32], 5);
+    out = _mm_insert_epi16(out, texels[static_cast<uint32_t>(pairs[3])], 6);
+    return _mm_insert_epi16(out, texels[pairs[3] >> 32], 7);
+}
+
+// lit() in 32-bit lanes: min(emissive + (base x shade) >> 16, 255), exact
+// while base x shade stays below 2^32 (shade under 2^24).
+[[gnu::target("avx2")]] inline __m256i litChannel8(__m256i base, __m256i shade, uint32_t emissive) {
+    const __m256i product = _mm256_srli_epi32(_mm256_mullo_epi32(base, shade), kFractionBits);
+    return _mm256_min_epu32(_mm256_add_epi32(product, _mm256_set1_epi32(static_cast<int32_t>(emissive))),
+                            _mm256_set1_epi32(static_cast<int32_t>(kChannelMax)));
+}
+
+template <bool kShaded>
+struct WideTexturedBlock {
+    DepthShade* st;
+    const SpanColours* colours;
+    const Texels* texels;
+
+    [[gnu::target("avx2")]] void operator()(uint16_t* pixels, uint32_t* depths, int32_t count, int32_t u, int32_t du,
+                                            int32_t v, int32_t dv) const {
+        constexpr SurfaceMode kMode{true, kShaded, Paint::Opaque};
+        const uint32_t z = st->z, dz = st->dz;
+        if (!blockHidden(depths, z, dz, count)) {
+            int32_t lanes = count - count % kLanes;
+            if (kShaded && !blockShadeInRange(*st, count)) lanes = 0;
+            __m256i zLanes = ramp8(z, dz), uLanes = ramp8(static_cast<uint32_t>(u), static_cast<uint32_t>(du)),
+                    vLanes = ramp8(static_cast<uint32_t>(v), static_cast<uint32_t>(dv)),
+                    sLanes = ramp8(static_cast<uint32_t>(st->shade), static_cast<uint32_t>(st->dShade));
+            const __m256i zStep = _mm256_set1_epi32(static_cast<int32_t>(8 * dz));
+            const __m256i uStep = _mm256_set1_epi32(static_cast<int32_t>(8 * static_cast<uint32_t>(du)));
+            const __m256i vStep = _mm256_set1_epi32(static_cast<int32_t>(8 * static_cast<uint32_t>(dv)));
+            const __m256i sStep = _mm256_set1_epi32(static_cast<int32_t>(8 * static_cast<uint32_t>(st->dShade)));
+            const __m256i columnMask = _mm256_set1_epi32(texels->columnMask);
+            const __m256i rowMask = _mm256_set1_epi32(texels->rowMask);
+            const __m128i rowShift = _mm_cvtsi32_si128(texels->rowShift);
+            for (int32_t i = 0; i < lanes; i += kLanes) {
+                const __m256i address =
+                    _mm256_or_si256(_mm256_and_si256(_mm256_srai_epi32(uLanes, kFractionBits), columnMask),
+                                    _mm256_srl_epi32(_mm256_and_si256(vLanes, rowMask), rowShift));
+                const __m256i texel = _mm256_cvtepu16_epi32(fetch8(texels->pixels, address));
+                __m256i colour = texel;
+                if constexpr (kShaded) {
+                    colour = pack565x8(
+                        litChannel8(_mm256_and_si256(_mm256_srli_epi32(texel, 8), _mm256_set1_epi32(0xF8)), sLanes,
+                                    colours->emissiveR),
+                        litChannel8(_mm256_and_si256(_mm256_srli_epi32(texel, 3), _mm256_set1_epi32(0xFC)), sLanes,
+                                    colours->emissiveG),
+                        litChannel8(_mm256_and_si256(_mm256_slli_epi32(texel, 3), _mm256_set1_epi32(0xF8)), sLanes,
+                                    colours->emissiveB));
+                    sLanes = _mm256_add_epi32(sLanes, sStep);
+                }
+                opaqueSelect8(pixels + i, depths + i, zLanes, colour);
+                zLanes = _mm256_add_epi32(zLanes, zStep);
+                uLanes = _mm256_add_epi32(uLanes, uStep);
+                vLanes = _mm256_add_epi32(vLanes, vStep);
+            }
+            for (int32_t i = lanes; i < count; ++i) {
+                const int32_t ui = u + i * du;
+                const int32_t vi = v + i * dv;
+                const uint16_t texel = texels->pixels[((ui >> kFractionBits) & texels->columnMask) |
+                                                      ((vi & texels->rowMask) >> texels->rowShift)];
+                const uint16_t old = pixels[i];
+                const uint16_t colour = pixelColour<kMode>(*colours, old, texel, st->shade + i * st->dShade);
+                depthTest<kMode>(pixels[i], depths[i], z + static_cast<uint32_t>(i) * dz, colour, old);
+            }
+        }
+        if constexpr (kShaded) st->shade += count * st->dShade;
+    }
+};
+
+template <bool kShaded>
+[[gnu::target("avx2"), gnu::noinline, gnu::flatten]] void wideTexturedSpan(const Rasterizer& r, const Edge& left,
+                                                                          const Edge& right, SpanExtent span,
+                                                                          DepthShade& st, const SpanColours& c,
+                                                                          const Texels& t) {
+    forEachTexturedBlock(r, left, right, span, st, WideTexturedBlock<kShaded>{&st, &c, &t});
+}
+
+#endif
+
+template <SurfaceMode M>
+[[gnu::noinline, gnu::flatten]] void fillTextured(const Rasterizer& r, const Edge& left, const Edge& right,
+                                                  SpanExtent span) {
+    const SpanColours palette = spanColours<isBlended(M)>(r);
+    const Bitmap& texture = *r.textureBitmap;
+    const Texels texels{texture.pixels, texture.width - 1, r.texMask, r.texRowShift};
+    DepthShade st{};
+    if constexpr (M.shaded) startShade(r, left, span.count, st);
+#if ORVELLA_RASTER_AVX2
+    if constexpr (!isBlended(M)) {
+        if (wideLanes) {
+            wideTexturedSpan<M.shaded>(r, left, right, span, st, palette, texels);
+            return;
+        }
+    }
+#endif
+    forEachTexturedBlock(r, left, right, span, st,
+                         [&](uint16_t* pixels, uint32_t* depths, int32_t count, int32_t u, int32_t du, int32_t v,
+                             int32_t dv) {
+                             texturedBlock<M>(pixels, depths, count, st, u, du, v, dv, texels, palette);
+                             if constexpr (M.shaded) st.shade += count * st.dShade;
+                         });
 }
 
 // Fills the span between the edges in the painting mode M.
