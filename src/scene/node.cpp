@@ -1,5 +1,7 @@
 #include "scene/node.h"
 
+#include <cstdint>
+
 #include "scene/field.h"
 #include "scene/name_tables.h"
 
@@ -10,12 +12,44 @@ constexpr std::u16string_view kChangedSuffix = u"_changed";
 // "_changed" needs at least one character before it.
 constexpr size_t kShortestChangedName = 9;
 
-// Step 1 of the lookup: the first entry equal to the whole name, or -1.
-int32_t firstTableEntry(std::u16string_view name) {
-    for (int32_t code = 0; code < kFieldNameCount; ++code) {
-        if (kFieldNames[code] == name) return code;
+// Step 1 of the lookup: the first entry equal to the whole name, or -1. The
+// reader asks for every field name it reads, so the names are hashed once
+// into an open-addressed table; a name entered twice keeps its first code.
+class FieldNameIndex {
+public:
+    FieldNameIndex() {
+        for (int32_t& slot : slots_) slot = -1;
+        for (int32_t code = 0; code < kFieldNameCount; ++code) {
+            uint32_t at = hash(kFieldNames[code]);
+            while (slots_[at] >= 0 && kFieldNames[slots_[at]] != kFieldNames[code]) at = (at + 1) & kMask;
+            if (slots_[at] < 0) slots_[at] = code;
+        }
     }
-    return -1;
+
+    int32_t find(std::u16string_view name) const {
+        for (uint32_t at = hash(name);; at = (at + 1) & kMask) {
+            const int32_t code = slots_[at];
+            if (code < 0 || kFieldNames[code] == name) return code;
+        }
+    }
+
+private:
+    static constexpr uint32_t kSlots = 512;  // a power of two, well above the table's size
+    static constexpr uint32_t kMask = kSlots - 1;
+    static_assert(kFieldNameCount * 2 < static_cast<int32_t>(kSlots), "the index keeps free slots");
+
+    static uint32_t hash(std::u16string_view name) {
+        uint32_t h = 2166136261u;
+        for (char16_t c : name) h = (h ^ c) * 16777619u;
+        return (h ^ (h >> 15)) & kMask;
+    }
+
+    int32_t slots_[kSlots];
+};
+
+int32_t firstTableEntry(std::u16string_view name) {
+    static const FieldNameIndex index;
+    return index.find(name);
 }
 
 }  // namespace

@@ -299,27 +299,28 @@ int32_t VrmlLexer::readEscape() {
 }
 
 int32_t VrmlLexer::nextToken() {
+    // Exchanging the slots and then overwriting the current one is "copy the
+    // current token into the previous one and read a new current one".
+    exchangeTokens();
     if (pushedBack_) {
-        std::swap(current_, previous_);
         pushedBack_ = false;
     } else {
-        std::swap(previous_, current_);
         readToken();
-        current_ = raw_;
+        currentToken() = raw_;
     }
-    if (current_.kind != kTokenNumber) return current_.kind;
+    if (currentToken().kind != kTokenNumber) return currentToken().kind;
 
     // One token of lookahead: is the number followed by its exponent?
-    std::swap(previous_, current_);
+    exchangeTokens();
     readToken();
-    current_ = raw_;
+    currentToken() = raw_;
     if (!mergeExponent()) pushBack();
     return kTokenNumber;
 }
 
 bool VrmlLexer::mergeExponent() {
-    const std::u16string& word = current_.text;
-    if (current_.kind != kTokenWord || word.empty() || (word[0] != u'e' && word[0] != u'E'))
+    const std::u16string& word = currentToken().text;
+    if (currentToken().kind != kTokenWord || word.empty() || (word[0] != u'e' && word[0] != u'E'))
         return false;
     std::size_t at = 1;
     bool divide = false;
@@ -332,15 +333,15 @@ bool VrmlLexer::mergeExponent() {
     for (; at < word.size() && isDigit(word[at]); ++at)
         exponent = std::min(exponent * 10 + (word[at] - u'0'), kMaxExponent);
 
-    const double value = scaleByPowerOfTen(previous_.number, exponent, divide);
-    current_ = previous_;
-    current_.number = value;
+    const double value = scaleByPowerOfTen(previousToken().number, exponent, divide);
+    currentToken() = previousToken();
+    currentToken().number = value;
     // Tokens that are not numbers carry the most recent number: the merged one.
     raw_.number = value;
     return true;
 }
 
 void VrmlLexer::pushBack() {
-    std::swap(current_, previous_);
+    exchangeTokens();
     pushedBack_ = true;
 }

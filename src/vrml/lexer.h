@@ -89,10 +89,10 @@ public:
     int32_t nextToken();
 
     // The token that nextToken made current.
-    const VrmlToken& current() const { return current_; }
-    int32_t kind() const { return current_.kind; }
-    const std::u16string& text() const { return current_.text; }
-    double number() const { return current_.number; }
+    const VrmlToken& current() const { return tokens_[currentSlot_]; }
+    int32_t kind() const { return current().kind; }
+    const std::u16string& text() const { return current().text; }
+    double number() const { return current().number; }
 
     // The token that readToken read last.
     const VrmlToken& rawToken() const { return raw_; }
@@ -137,9 +137,13 @@ private:
     int32_t lineNumber_ = 1;
     VrmlToken raw_;
     uint8_t classes_[256] = {};
-    // Token layer.
-    VrmlToken previous_;
+    // Token layer: the current and the previous token are the two slots, so
+    // exchanging them, or making the current one the previous, moves no text.
+    VrmlToken& currentToken() { return tokens_[currentSlot_]; }
+    VrmlToken& previousToken() { return tokens_[currentSlot_ ^ 1]; }
+    void exchangeTokens() { currentSlot_ ^= 1; }
+    VrmlToken tokens_[2];
+    int32_t currentSlot_ = 0;
     bool pushedBack_ = false;
-    VrmlToken current_;
     uint8_t block_[kBlockBytes];
 };

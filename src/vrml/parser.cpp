@@ -76,7 +76,9 @@ void VrmlParser::readNodeList(bool continueReading, X3DField* field) {
     do {
         const int32_t kind = lexer.nextToken();
         if (kind == kTokenWord) {
-            const std::u16string word = lexer.text();
+            // The lexer's own text, valid until it reads on; readNode looks
+            // at a type name only before it does.
+            const std::u16string& word = lexer.text();
             if (word == u"ROUTE") {
                 readRoute();
             } else if (X3DNode* node = readNodeStatement(word)) {
@@ -99,8 +101,7 @@ X3DNode* VrmlParser::readNodeStatement(const std::u16string& word) {
         lexer.nextToken();
         const std::u16string defName = lexer.text();
         lexer.nextToken();
-        const std::u16string typeName = lexer.text();
-        return readNode(typeName, defName);
+        return readNode(lexer.text(), defName);
     }
     if (isWord && word == u"USE") {
         lexer.nextToken();
@@ -148,7 +149,8 @@ void VrmlParser::readBody(X3DNode* node) {
         } else if (kind == '}') {
             --depth;
         } else if (kind == kTokenWord) {
-            const std::u16string name = lexer.text();
+            // Not copied: the name is done with before the value is read.
+            const std::u16string& name = lexer.text();
             if (name == u"ROUTE") {
                 readRoute();
             } else if (X3DField* field = node->findField(name)) {

@@ -83,7 +83,8 @@ public:
     // null for "NULL", for a type without a class (reported, its body
     // skipped) and for a node nested beyond kMaxNodeDepth (reported, skipped).
     // A made node is entered in defTable under defName before its body is
-    // read.
+    // read. typeName may be the lexer's own text: it is not looked at once
+    // the lexer reads on.
     X3DNode* readNode(const std::u16string& typeName, const std::u16string& defName);
 
     // The node DEF'd under name, or null when there is none or when its body
@@ -140,7 +141,7 @@ private:
     void skipDeclaration();
     bool isOpen(const X3DNode* node) const;
     // A node where one may stand, the current token being its first: "DEF"
-    // name type, "USE" name, or a type name.
+    // name type, "USE" name, or a type name. word may be the lexer's own text.
     X3DNode* readNodeStatement(const std::u16string& word);
 
     NodeFactory createNode_;
