@@ -26,7 +26,7 @@ const PowerTable& table() {
 
 }  // namespace
 
-double DecimalScan::powerOfTen(int64_t n) {
+double DecimalScan::largePowerOfTen(int64_t n) {
     if (n >= kPowerCount) return HUGE_VAL;
     return table().powers[n];
 }

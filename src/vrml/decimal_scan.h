@@ -65,9 +65,17 @@ public:
 
     // 10^n for n >= 1 as repeated multiplication gives it: exact up to 10^22,
     // infinite from 10^309 on.
-    static double powerOfTen(int64_t n);
+    static double powerOfTen(int64_t n) { return n < kExactPowerCount ? kExactPowers[n] : largePowerOfTen(n); }
 
 private:
+    // Up to 10^22 every product of the repeated multiplication is exact, so
+    // these literals are what it gives.
+    static constexpr int kExactPowerCount = 23;
+    static constexpr double kExactPowers[kExactPowerCount] = {
+        1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+        1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    static double largePowerOfTen(int64_t n);
+
     // Largest d for which d * 10 + 9 stays below 2^53.
     static constexpr uint64_t kExactLimit = ((uint64_t{1} << 53) - 10) / 10;
 

@@ -298,6 +298,19 @@ int32_t VrmlLexer::readEscape() {
     return value * 8 + (third - '0');
 }
 
+// The raw token into the current slot; most tokens have no text, and
+// emptying a text is cheaper than assigning an empty one.
+inline void VrmlLexer::takeRawToken() {
+    VrmlToken& token = currentToken();
+    token.kind = raw_.kind;
+    token.number = raw_.number;
+    if (raw_.text.empty()) {
+        token.text.clear();
+    } else {
+        token.text = raw_.text;
+    }
+}
+
 int32_t VrmlLexer::nextToken() {
     // Exchanging the slots and then overwriting the current one is "copy the
     // current token into the previous one and read a new current one".
@@ -306,15 +319,15 @@ int32_t VrmlLexer::nextToken() {
         pushedBack_ = false;
     } else {
         readToken();
-        currentToken() = raw_;
+        takeRawToken();
     }
     if (currentToken().kind != kTokenNumber) return currentToken().kind;
 
     // One token of lookahead: is the number followed by its exponent?
     exchangeTokens();
     readToken();
-    currentToken() = raw_;
-    if (!mergeExponent()) pushBack();
+    takeRawToken();
+    if (currentToken().kind != kTokenWord || !mergeExponent()) pushBack();
     return kTokenNumber;
 }
 

@@ -31,18 +31,15 @@ std::u16string decimal(int32_t value) { return widenText(std::to_string(value));
 
 }  // namespace
 
-bool NumberList::append(double value) {
-    if (count == capacity) {
-        if (capacity >= kMaxCount) return false;
-        const int64_t wanted = std::min<int64_t>(static_cast<int64_t>(capacity) + std::max(kMinimumGrowth, capacity),
-                                                 kMaxCount);
-        std::unique_ptr<double[]> fresh(new (std::nothrow) double[static_cast<std::size_t>(wanted)]);
-        if (!fresh) return false;
-        std::copy(items.get(), items.get() + count, fresh.get());
-        items = std::move(fresh);
-        capacity = static_cast<int32_t>(wanted);
-    }
-    items[count++] = value;
+bool NumberList::grow() {
+    if (capacity >= kMaxCount) return false;
+    const int64_t wanted = std::min<int64_t>(static_cast<int64_t>(capacity) + std::max(kMinimumGrowth, capacity),
+                                             kMaxCount);
+    std::unique_ptr<double[]> fresh(new (std::nothrow) double[static_cast<std::size_t>(wanted)]);
+    if (!fresh) return false;
+    std::copy(items.get(), items.get() + count, fresh.get());
+    items = std::move(fresh);
+    capacity = static_cast<int32_t>(wanted);
     return true;
 }
 

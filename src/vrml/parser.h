@@ -48,7 +48,14 @@ struct NumberList {
     int32_t count = 0;
 
     // Appends a value; false (list unchanged) when storage cannot be had.
-    bool append(double value);
+    bool append(double value) {
+        if (count == capacity && !grow()) return false;
+        items[count++] = value;
+        return true;
+    }
+
+private:
+    bool grow();
 };
 
 class VrmlParser {
