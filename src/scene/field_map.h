@@ -36,6 +36,11 @@ public:
 
     // The slot for the code, made (holding null) when there was none.
     X3DField*& operator[](int32_t code) {
+        // Node constructors mostly register their fields in ascending order.
+        if (entries_.empty() || entries_.back().first < code) {
+            if (entries_.capacity() == 0) entries_.reserve(kTypicalCount);
+            return entries_.emplace_back(code, nullptr).second;
+        }
         const std::ptrdiff_t index = lowerBound(code) - begin();
         if (index < static_cast<std::ptrdiff_t>(entries_.size()) && entries_[index].first == code)
             return entries_[index].second;

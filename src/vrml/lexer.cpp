@@ -183,7 +183,10 @@ void VrmlLexer::skipComment() {
     }
 }
 
-int32_t VrmlLexer::readToken() {
+int32_t VrmlLexer::readToken() { return readRawToken(); }
+
+// readToken's body, kept inline so that nextToken runs it without a call.
+inline int32_t VrmlLexer::readRawToken() {
     raw_.text.clear();
     bufferLength_ = 0;
     for (;;) {
@@ -209,7 +212,7 @@ int32_t VrmlLexer::readToken() {
     }
 }
 
-void VrmlLexer::readNumber(int32_t byte) {
+inline void VrmlLexer::readNumber(int32_t byte) {
     bool negative = false;
     if (byte == '-') {
         const int32_t next = nextByte();
@@ -318,14 +321,14 @@ int32_t VrmlLexer::nextToken() {
     if (pushedBack_) {
         pushedBack_ = false;
     } else {
-        readToken();
+        readRawToken();
         takeRawToken();
     }
     if (currentToken().kind != kTokenNumber) return currentToken().kind;
 
     // One token of lookahead: is the number followed by its exponent?
     exchangeTokens();
-    readToken();
+    readRawToken();
     takeRawToken();
     if (currentToken().kind != kTokenWord || !mergeExponent()) pushBack();
     return kTokenNumber;

@@ -122,6 +122,7 @@ private:
     void readWord(int32_t byte);
     void readString(int32_t quote);
     int32_t readEscape();
+    int32_t readRawToken();
     void takeRawToken();
     bool mergeExponent();
     void pushBack();
