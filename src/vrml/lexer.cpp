@@ -164,11 +164,25 @@ void VrmlLexer::finishText() {
 // passed; kTokenEnd at the end of the input.
 int32_t VrmlLexer::nextSignificantByte() {
     for (;;) {
-        while (next_ < end_) {
-            const uint8_t byte = *next_++;
-            if (!(classes_[byte] & kClassWhitespace)) return byte;
-            if (byte == '\n' || byte == '\r') countLineEnd(byte);
+        // The position stays in a register over runs of blanks.
+        const uint8_t* at = next_;
+        const uint8_t* const end = end_;
+        bool lineEnd = false;
+        while (at < end) {
+            const uint8_t byte = *at++;
+            if (!(classes_[byte] & kClassWhitespace)) {
+                next_ = at;
+                return byte;
+            }
+            if (byte == '\n' || byte == '\r') {
+                next_ = at;
+                countLineEnd(byte);  // may take the next block for a CR
+                lineEnd = true;
+                break;
+            }
         }
+        if (lineEnd) continue;  // from wherever countLineEnd left the input
+        next_ = at;
         if (!fill()) return kTokenEnd;
     }
 }
