@@ -137,7 +137,7 @@ void appendCubePosition(std::string& out, int i, int dy) {
 
 std::string terrainWorld() {
     std::string out = "#VRML V2.0 utf8\n# Generated terrain: four tiles of a height field.\n";
-    out += "Viewpoint { position 98 40 250 description \"Overview\" }\n";
+    out += "Viewpoint { position 98 60 260 orientation 1 0 0 -0.35 description \"Overview\" }\n";
     out += "NavigationInfo { type \"WALK\" headlight TRUE }\n";
     for (int tile = 0; tile < kTerrainTiles; ++tile) appendTerrainTile(out, tile);
     return out;

@@ -4,7 +4,9 @@
 // is what loadWorld does once the file is open. BM_NumberPass/<world>: the
 // floor for the same bytes, one plain pass that converts every number in them
 // with the reader's own digit arithmetic and nothing else (no tokens, no
-// nodes). The reader's speed is judged against it.
+// nodes). The reader's speed is judged against it. BM_Lex/<world>, the
+// tokens alone, shows how the reader's time splits between the lexer and the
+// making of nodes and fields.
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
@@ -17,6 +19,7 @@
 #include "app/open_stream.h"
 #include "scene/node_registry.h"
 #include "vrml/decimal_scan.h"
+#include "vrml/lexer.h"
 #include "vrml/parser.h"
 
 namespace {
@@ -65,6 +68,21 @@ void BM_Read(benchmark::State& state, std::string (*make)()) {
     state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(bytes.size()));
 }
 
+// The tokens alone: what the reader costs before nodes and fields.
+void BM_Lex(benchmark::State& state, std::string (*make)()) {
+    const std::string& bytes = world(make);
+    for (auto _ : state) {
+        ViewStream stream(bytes);
+        VrmlLexer lexer;
+        lexer.addReaderClasses();
+        lexer.attachStream(&stream);
+        while (lexer.nextToken() != kTokenEnd) {
+        }
+        benchmark::DoNotOptimize(lexer.number());
+    }
+    state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(bytes.size()));
+}
+
 // Every run of digits (with at most one point, after an optional "-") is
 // converted exactly as the lexer converts a number token, and summed.
 double sumNumbers(const uint8_t* p, const uint8_t* end) {
@@ -94,6 +112,9 @@ void BM_NumberPass(benchmark::State& state, std::string (*make)()) {
 BENCHMARK_CAPTURE(BM_Read, terrain, terrainWorld)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_Read, cubes, cubesWorld)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_Read, animated, animatedCubesWorld)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Lex, terrain, terrainWorld)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Lex, cubes, cubesWorld)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Lex, animated, animatedCubesWorld)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_NumberPass, terrain, terrainWorld)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_NumberPass, cubes, cubesWorld)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_NumberPass, animated, animatedCubesWorld)->Unit(benchmark::kMillisecond);
