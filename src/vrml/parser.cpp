@@ -10,6 +10,7 @@
 #include "vrml/parser.h"
 
 #include <algorithm>
+#include <string_view>
 
 #include "base/input_stream.h"
 #include "base/log.h"
@@ -215,15 +216,15 @@ void VrmlParser::readRoute() {
     const std::u16string source = lexer.text();
     lexer.nextToken();  // "TO", not examined
     lexer.nextToken();
-    const std::u16string destination = lexer.text();
+    const std::u16string& destination = lexer.text();  // the lexer reads no further here
 
     // "node.field"; a text without "." is both the node name and the field name.
-    auto split = [](const std::u16string& text) {
+    auto split = [](std::u16string_view text) {
         const std::size_t dot = text.find(u'.');
-        if (dot == std::u16string::npos) return std::pair{text, text};
+        if (dot == std::u16string_view::npos) return std::pair{text, text};
         return std::pair{text.substr(0, dot), text.substr(dot + 1)};
     };
-    auto lookup = [this](const std::u16string& nodeName) -> X3DNode* {
+    auto lookup = [this](std::u16string_view nodeName) -> X3DNode* {
         auto found = defTable.find(nodeName);
         return found == defTable.end() ? nullptr : found->second;
     };

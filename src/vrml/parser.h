@@ -130,7 +130,9 @@ public:
     // --- members, in record order ---
 
     VrmlLexer lexer;
-    std::map<std::u16string, X3DNode*> defTable;  // nodes not owned
+    // Nodes not owned. Looked up by views as well (ROUTE names are parts of a
+    // word), hence the transparent comparison.
+    std::map<std::u16string, X3DNode*, std::less<>> defTable;
     std::vector<std::u16string> stringList;
     NumberList numberList;
 
