@@ -1,85 +1,122 @@
-// Reading speed: a large generated world (one IndexedFaceSet of a few hundred
-// thousand points with its coordIndex), read from memory by the parser, and
-// the same world loaded from a file into a Scene.
+// Reading speed on the generated worlds of bench_worlds.h.
+//
+// BM_Read/<world>: the parser reading the world from memory into nodes, which
+// is what loadWorld does once the file is open. BM_NumberPass/<world>: the
+// floor for the same bytes, one plain pass that converts every number in them
+// with the reader's own digit arithmetic and nothing else (no tokens, no
+// nodes). The reader's speed is judged against it. BM_Lex/<world>, the
+// tokens alone, shows how the reader's time splits between the lexer and the
+// making of nodes and fields.
 #include <benchmark/benchmark.h>
 
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
+#include <cstdint>
 #include <string>
+#include <string_view>
 
-#include "support/memory_stream.h"
+#include "bench_worlds.h"
+#include "base/input_stream.h"
 #include "events/node_factory.h"
 #include "app/open_stream.h"
-#include "vrml/load_world.h"
-#include "base/input_stream.h"
 #include "scene/node_registry.h"
-#include "scene/scene.h"
-#include "base/log.h"
+#include "vrml/decimal_scan.h"
+#include "vrml/lexer.h"
 #include "vrml/parser.h"
 
 namespace {
 
-// A grid of side x side points as one mesh, two triangles per cell, written
-// the way exporters write: one point or one face per line, commas between.
-std::string meshWorld(int side) {
-    std::string world = "#VRML V2.0 utf8\nShape {\n  geometry IndexedFaceSet {\n    coord Coordinate { point [\n";
-    char line[96];
-    for (int y = 0; y < side; ++y) {
-        for (int x = 0; x < side; ++x) {
-            std::snprintf(line, sizeof line, "      %.4f %.4f %.5f,\n", x * 0.125, y * 0.125, (x * y % 97) * 0.00125);
-            world += line;
-        }
+// The world's bytes, handed out in blocks without a copy of the world.
+class ViewStream final : public InputStream {
+public:
+    explicit ViewStream(std::string_view bytes) : bytes_(bytes) {}
+    int32_t read() override {
+        return position_ < bytes_.size() ? static_cast<unsigned char>(bytes_[position_++]) : -1;
     }
-    world += "    ] }\n    coordIndex [\n";
-    for (int y = 0; y + 1 < side; ++y) {
-        for (int x = 0; x + 1 < side; ++x) {
-            const int a = y * side + x;
-            std::snprintf(line, sizeof line, "      %d, %d, %d, -1, %d, %d, %d, -1,\n", a, a + 1, a + side, a + 1,
-                          a + side + 1, a + side);
-            world += line;
-        }
+    int32_t readBytes(uint8_t* into, int32_t count) override {
+        const std::size_t left = bytes_.size() - position_;
+        const std::size_t n = left < static_cast<std::size_t>(count) ? left : static_cast<std::size_t>(count);
+        bytes_.copy(reinterpret_cast<char*>(into), n, position_);
+        position_ += n;
+        return static_cast<int32_t>(n);
     }
-    world += "    ]\n  }\n}\n";
-    return world;
+    void close() override { position_ = bytes_.size(); }
+
+private:
+    std::string_view bytes_;
+    std::size_t position_ = 0;
+};
+
+const std::string& world(std::string (*make)()) {
+    // Each world is made once per run, whatever the number of cases using it.
+    static std::string terrain = terrainWorld();
+    static std::string cubes = cubesWorld();
+    static std::string animated = animatedCubesWorld();
+    if (make == terrainWorld) return terrain;
+    if (make == cubesWorld) return cubes;
+    return animated;
 }
 
-constexpr int kSide = 550;  // 302500 points, 602702 triangles
-
-void BM_ParseLargeMesh(benchmark::State& state) {
-    const std::string world = meshWorld(kSide);
+void BM_Read(benchmark::State& state, std::string (*make)()) {
+    const std::string& bytes = world(make);
     for (auto _ : state) {
         VrmlParser parser(createNode, openStream);
-        MemoryStream stream(world);
+        ViewStream stream(bytes);
         benchmark::DoNotOptimize(parser.parseStream(&stream));
         state.PauseTiming();
         releaseNodeRegistry();
         state.ResumeTiming();
     }
-    state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(world.size()));
-    state.counters["MB"] = static_cast<double>(world.size()) / 1e6;
+    state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(bytes.size()));
 }
-BENCHMARK(BM_ParseLargeMesh)->Unit(benchmark::kMillisecond);
 
-void BM_LoadWorldLargeMeshFromFile(benchmark::State& state) {
-    const std::string world = meshWorld(kSide);
-    const std::filesystem::path path = std::filesystem::temp_directory_path() / "orvella_reader_bench.wrl";
-    {
-        std::ofstream out(path, std::ios::binary);
-        out << world;
-    }
+// The tokens alone: what the reader costs before nodes and fields.
+void BM_Lex(benchmark::State& state, std::string (*make)()) {
+    const std::string& bytes = world(make);
     for (auto _ : state) {
-        VrmlParser parser(createNode, openStream);
-        std::unique_ptr<Scene> scene = loadWorld(parser, widenText(path.string()));
-        benchmark::DoNotOptimize(scene.get());
-        state.PauseTiming();
-        scene.reset();
-        releaseNodeRegistry();
-        state.ResumeTiming();
+        ViewStream stream(bytes);
+        VrmlLexer lexer;
+        lexer.addReaderClasses();
+        lexer.attachStream(&stream);
+        while (lexer.nextToken() != kTokenEnd) {
+        }
+        benchmark::DoNotOptimize(lexer.number());
     }
-    state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(world.size()));
-    std::filesystem::remove(path);
+    state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(bytes.size()));
 }
-BENCHMARK(BM_LoadWorldLargeMeshFromFile)->Unit(benchmark::kMillisecond);
+
+// Every run of digits (with at most one point, after an optional "-") is
+// converted exactly as the lexer converts a number token, and summed.
+double sumNumbers(const uint8_t* p, const uint8_t* end) {
+    double sum = 0.0;
+    while (p < end) {
+        const uint8_t byte = *p;
+        const bool negative = byte == '-';
+        const uint8_t first = negative && p + 1 < end ? p[1] : byte;
+        if (static_cast<unsigned>(first - '0') >= 10 && first != '.') {
+            ++p;
+            continue;
+        }
+        DecimalScan scan;
+        p = scan.scan(p + (negative ? 1 : 0), end);
+        sum += scan.result(negative);
+    }
+    return sum;
+}
+
+void BM_NumberPass(benchmark::State& state, std::string (*make)()) {
+    const std::string& bytes = world(make);
+    const auto* begin = reinterpret_cast<const uint8_t*>(bytes.data());
+    for (auto _ : state) benchmark::DoNotOptimize(sumNumbers(begin, begin + bytes.size()));
+    state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(bytes.size()));
+}
+
+BENCHMARK_CAPTURE(BM_Read, terrain, terrainWorld)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Read, cubes, cubesWorld)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Read, animated, animatedCubesWorld)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Lex, terrain, terrainWorld)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Lex, cubes, cubesWorld)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Lex, animated, animatedCubesWorld)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_NumberPass, terrain, terrainWorld)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_NumberPass, cubes, cubesWorld)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_NumberPass, animated, animatedCubesWorld)->Unit(benchmark::kMillisecond);
 
 }  // namespace

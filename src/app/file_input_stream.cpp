@@ -30,6 +30,19 @@ int32_t FileInputStream::read() {
     return buffer_[position_++];
 }
 
+int32_t FileInputStream::readBytes(unsigned char* into, int32_t count) {
+    if (count <= 0) return 0;
+    if (position_ < count_) {
+        const int32_t n = count_ - position_ < count ? count_ - position_ : count;
+        std::memcpy(into, buffer_ + position_, static_cast<std::size_t>(n));
+        position_ += n;
+        return n;
+    }
+    const auto n = file_ ? static_cast<int32_t>(std::fread(into, 1, static_cast<std::size_t>(count), file_)) : 0;
+    if (n == 0) close();  // as read: the end (or a failure) is final
+    return n;
+}
+
 void FileInputStream::close() {
     if (file_) std::fclose(file_);
     file_ = nullptr;

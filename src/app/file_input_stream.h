@@ -14,6 +14,8 @@ public:
     // the file cannot be opened.
     static std::unique_ptr<FileInputStream> open(const std::string& name);
     int32_t read() override;
+    // What is left of the block, or the next block read straight into `into`.
+    int32_t readBytes(uint8_t* into, int32_t count) override;
     void close() override;
     int32_t peek(unsigned char* into, int32_t count) override;
 

@@ -1,5 +1,8 @@
 #include "scene/node.h"
 
+#include <cstdint>
+#include <cstring>
+
 #include "scene/field.h"
 #include "scene/name_tables.h"
 
@@ -10,12 +13,51 @@ constexpr std::u16string_view kChangedSuffix = u"_changed";
 // "_changed" needs at least one character before it.
 constexpr size_t kShortestChangedName = 9;
 
-// Step 1 of the lookup: the first entry equal to the whole name, or -1.
-int32_t firstTableEntry(std::u16string_view name) {
-    for (int32_t code = 0; code < kFieldNameCount; ++code) {
-        if (kFieldNames[code] == name) return code;
+// Step 1 of the lookup: the first entry equal to the whole name, or -1. The
+// reader asks for every field name it reads, so the names are hashed once
+// into an open-addressed table; a name entered twice keeps its first code.
+class FieldNameIndex {
+public:
+    FieldNameIndex() {
+        for (int32_t& slot : slots_) slot = -1;
+        for (int32_t code = 0; code < kFieldNameCount; ++code) {
+            uint32_t at = hash(kFieldNames[code]);
+            while (slots_[at] >= 0 && !same(kFieldNames[slots_[at]], kFieldNames[code])) at = (at + 1) & kMask;
+            if (slots_[at] < 0) slots_[at] = code;
+        }
     }
-    return -1;
+
+    int32_t find(std::u16string_view name) const {
+        for (uint32_t at = hash(name);; at = (at + 1) & kMask) {
+            const int32_t code = slots_[at];
+            if (code < 0 || same(kFieldNames[code], name)) return code;
+        }
+    }
+
+private:
+    static constexpr uint32_t kSlots = 512;  // a power of two, well above the table's size
+    static constexpr uint32_t kMask = kSlots - 1;
+    static_assert(kFieldNameCount * 2 < static_cast<int32_t>(kSlots), "the index keeps free slots");
+
+    // Length and three characters tell the names of the table apart well
+    // enough; the probe compares whole names anyway.
+    static uint32_t hash(std::u16string_view name) {
+        const std::size_t n = name.size();
+        if (n == 0) return 0;
+        const uint32_t h = static_cast<uint32_t>(n) * 0x9E3779B1u ^ name[0] * 0x85EBCA77u ^
+                           name[n / 2] * 0xC2B2AE3Du ^ name[n - 1] * 0x27D4EB2Fu;
+        return (h ^ (h >> 16)) & kMask;
+    }
+    static bool same(std::u16string_view a, std::u16string_view b) {
+        return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(char16_t)) == 0;
+    }
+
+    int32_t slots_[kSlots];
+};
+
+int32_t firstTableEntry(std::u16string_view name) {
+    static const FieldNameIndex index;
+    return index.find(name);
 }
 
 }  // namespace

@@ -8,9 +8,10 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
 #include <string>
 #include <string_view>
+
+#include "scene/field_map.h"
 
 class X3DField;
 class Scene;
@@ -19,7 +20,7 @@ class X3DNode {
 public:
     int32_t nodeType = 0;                 // index into the node-name table
     std::u16string name;                  // DEF name; empty when not named
-    std::map<int32_t, X3DField*> fields;  // by field-name code; not owned
+    FieldMap fields;                      // by field-name code; not owned
     X3DNode* parent = nullptr;            // not owned; the last node placed into
     int32_t category;                     // NodeCategory code
 

@@ -20,4 +20,11 @@ int32_t ByteOrderMarkFilter::read() {
     return source_ ? source_->read() : -1;
 }
 
+int32_t ByteOrderMarkFilter::readBytes(uint8_t* into, int32_t count) {
+    int32_t n = 0;
+    while (n < count && heldNext_ < heldCount_) into[n++] = static_cast<uint8_t>(held_[heldNext_++]);
+    if (n > 0 || !source_) return n;
+    return source_->readBytes(into, count);
+}
+
 void ByteOrderMarkFilter::close() { source_ = nullptr; heldCount_ = heldNext_ = 0; }

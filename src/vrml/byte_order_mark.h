@@ -14,6 +14,9 @@ public:
     explicit ByteOrderMarkFilter(InputStream* source);
     // The source's bytes after the mark (or all of them when there is none).
     int32_t read() override;
+    // The same bytes as read, in blocks: the held ones first, then the
+    // source's own blocks.
+    int32_t readBytes(uint8_t* into, int32_t count) override;
     // The source belongs to the caller, who closes it.
     void close() override;
 

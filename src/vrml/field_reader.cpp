@@ -90,9 +90,8 @@ void VrmlParser::readFieldValue(X3DField* field) {
         break;
     case FieldType::SFNode: {
         lexer.nextToken();
-        const std::u16string first = lexer.text();  // the lexer's own text changes as it reads on
         // A "NULL", an unsupported type or an unresolved USE leaves the value.
-        if (X3DNode* node = readNodeStatement(first)) addNodeToField(field, node);
+        if (X3DNode* node = readNodeStatement(lexer.text())) addNodeToField(field, node);
         break;
     }
     case FieldType::SFRotation: {

@@ -6,14 +6,18 @@
 // else is a single-character token whose kind is its own code.
 //
 // Numbers use plain digit arithmetic in doubles (value * 10 + digit, then one
-// division by 10^k for k decimal places), so that the same text gives the same
-// value on every machine without a library conversion. Two guards keep hostile
-// digit runs defined: digits stop adding precision once the value passes
-// kDigitLimit, and a power of ten is applied in steps that stay finite, so no
-// run of digits can make inf / inf or 0 * inf.
+// division by 10^k for k decimal places; DecimalScan), so that the same text
+// gives the same value on every machine without a library conversion. Two
+// guards keep hostile digit runs defined: digits stop adding precision once the
+// value passes kDigitLimit, and a power of ten is applied in steps that stay
+// finite, so no run of digits can make inf / inf or 0 * inf.
 //
-// One byte is read ahead at most; it is the only pushback of the byte layer.
-// The end of input, once seen, stays held, so the stream is not asked again.
+// The input comes in blocks; one byte is handed back at most (the byte that
+// ended a token), and it is always the byte just taken, so handing it back is
+// a step back in the block. The hot loops (blanks, words, comments, digits)
+// run over the block directly and go on into the next one when a token
+// straddles the edge. The end of input, once seen, stays, so the stream is
+// not asked again.
 // Line ends are counted in one place, countLineEnd: CR, LF and CR LF each count
 // once. Comments and open strings stop before the line end and leave it to the
 // whitespace skip, which counts it.
@@ -25,13 +29,10 @@
 #include <utility>
 
 #include "base/input_stream.h"
+#include "vrml/decimal_scan.h"
 
 namespace {
 
-// Past 1e300 a double has long run out of digits: further digits of a number
-// only scale it (integer part) or are dropped (fraction), which keeps the
-// later division by 10^k away from inf / inf.
-constexpr double kDigitLimit = 1e300;
 // Any non-zero finite double times 10^1000 is infinite and divided by it is
 // zero, so longer exponents change nothing; capping the digit run keeps the
 // integer arithmetic in range.
@@ -43,20 +44,13 @@ constexpr int64_t kMaxScaleStep = 300;
 bool isDigit(int32_t c) { return c >= '0' && c <= '9'; }
 bool isOctalDigit(int32_t c) { return c >= '0' && c <= '7'; }
 
-// 10^n for 1 <= n, built by repeated multiplication (exact up to 10^22).
-double powerOfTen(int64_t n) {
-    double p = 10.0;
-    for (int64_t i = 1; i < n && std::isfinite(p); ++i) p *= 10.0;
-    return p;
-}
-
 // value * 10^n, or value / 10^n. A single step for n <= 300; beyond that the
 // result is what the exact product would round to: inf, 0 or the value itself
 // when it is 0 or infinite.
 double scaleByPowerOfTen(double value, int64_t n, bool divide) {
     while (n > 0 && value != 0.0 && std::isfinite(value)) {
         const int64_t step = std::min(n, kMaxScaleStep);
-        const double p = powerOfTen(step);
+        const double p = DecimalScan::powerOfTen(step);
         value = divide ? value / p : value * p;
         n -= step;
     }
@@ -81,7 +75,8 @@ VrmlLexer::VrmlLexer() {
 
 void VrmlLexer::attachStream(InputStream* stream) {
     stream_ = stream;
-    readAhead_ = kNoByte;
+    next_ = end_ = nullptr;
+    ended_ = false;
 }
 
 void VrmlLexer::addReaderClasses() {
@@ -104,18 +99,29 @@ uint8_t VrmlLexer::characterClass(int32_t byte) const {
     return classes_[byte];
 }
 
-int32_t VrmlLexer::nextByte() {
-    if (readAhead_ != kNoByte) {
-        const int32_t byte = readAhead_;
-        if (byte != kTokenEnd) readAhead_ = kNoByte;
-        return byte;
+// Takes the next block from the stream when the current one is used up;
+// false at the end of the input.
+bool VrmlLexer::fill() {
+    if (ended_) return false;
+    const int32_t count = stream_ ? stream_->readBytes(block_, kBlockBytes) : 0;
+    if (count <= 0) {
+        ended_ = true;
+        next_ = end_ = nullptr;
+        return false;
     }
-    const int32_t byte = stream_ ? stream_->read() : -1;
-    if (byte < 0) {
-        readAhead_ = kTokenEnd;
-        return kTokenEnd;
-    }
-    return byte;
+    next_ = block_;
+    end_ = block_ + count;
+    return true;
+}
+
+inline int32_t VrmlLexer::nextByte() {
+    if (next_ == end_ && !fill()) return kTokenEnd;
+    return *next_++;
+}
+
+// Hands back the byte nextByte just returned; the end of input needs nothing.
+inline void VrmlLexer::unread(int32_t byte) {
+    if (byte >= 0) --next_;
 }
 
 void VrmlLexer::countLineEnd(int32_t byte) {
@@ -124,7 +130,7 @@ void VrmlLexer::countLineEnd(int32_t byte) {
     if (lineNumber_ < std::numeric_limits<int32_t>::max()) ++lineNumber_;
     if (byte == '\r') {
         const int32_t next = nextByte();
-        if (next != '\n') readAhead_ = next;
+        if (next != '\n') unread(next);
     }
 }
 
@@ -135,30 +141,70 @@ void VrmlLexer::appendChar(int32_t byte) {
     buffer_[bufferLength_++] = static_cast<char16_t>(byte);
 }
 
+// appendChar for each byte of [from, to), with the same growth.
+void VrmlLexer::appendRun(const uint8_t* from, const uint8_t* to) {
+    while (from < to && bufferLength_ < kMaxTextLength) {
+        if (bufferLength_ == buffer_.size())
+            buffer_.resize(std::min(buffer_.size() * 2, kMaxTextLength));
+        const std::size_t room = buffer_.size() - bufferLength_;
+        const std::size_t n = std::min(room, static_cast<std::size_t>(to - from));
+        char16_t* out = buffer_.data() + bufferLength_;
+        for (std::size_t i = 0; i < n; ++i) out[i] = from[i];
+        bufferLength_ += n;
+        from += n;
+    }
+}
+
 void VrmlLexer::finishText() {
     raw_.text.assign(buffer_.data(), bufferLength_);
     bufferLength_ = 0;
 }
 
-int32_t VrmlLexer::skipWhitespace(int32_t byte) {
-    while (characterClass(byte) & kClassWhitespace) {
-        countLineEnd(byte);
-        byte = nextByte();
+// The first byte that is not whitespace (consumed), counting the line ends
+// passed; kTokenEnd at the end of the input.
+int32_t VrmlLexer::nextSignificantByte() {
+    for (;;) {
+        // The position stays in a register over runs of blanks.
+        const uint8_t* at = next_;
+        const uint8_t* const end = end_;
+        bool lineEnd = false;
+        while (at < end) {
+            const uint8_t byte = *at++;
+            if (!(classes_[byte] & kClassWhitespace)) {
+                next_ = at;
+                return byte;
+            }
+            if (byte == '\n' || byte == '\r') {
+                next_ = at;
+                countLineEnd(byte);  // may take the next block for a CR
+                lineEnd = true;
+                break;
+            }
+        }
+        if (lineEnd) continue;  // from wherever countLineEnd left the input
+        next_ = at;
+        if (!fill()) return kTokenEnd;
     }
-    return byte;
 }
 
 void VrmlLexer::skipComment() {
-    int32_t byte = nextByte();
-    while (byte >= 0 && byte != '\n' && byte != '\r') byte = nextByte();
-    readAhead_ = byte;
+    // The line end is left in the block for the whitespace skip to count.
+    for (;;) {
+        for (; next_ < end_; ++next_) {
+            if (*next_ == '\n' || *next_ == '\r') return;
+        }
+        if (!fill()) return;
+    }
 }
 
-int32_t VrmlLexer::readToken() {
+int32_t VrmlLexer::readToken() { return readRawToken(); }
+
+// readToken's body, kept inline so that nextToken runs it without a call.
+inline int32_t VrmlLexer::readRawToken() {
     raw_.text.clear();
     bufferLength_ = 0;
     for (;;) {
-        const int32_t byte = skipWhitespace(nextByte());
+        const int32_t byte = nextSignificantByte();
         if (byte < 0) {
             raw_.kind = kTokenEnd;
             return raw_.kind;
@@ -180,45 +226,35 @@ int32_t VrmlLexer::readToken() {
     }
 }
 
-void VrmlLexer::readNumber(int32_t byte) {
+inline void VrmlLexer::readNumber(int32_t byte) {
     bool negative = false;
     if (byte == '-') {
         const int32_t next = nextByte();
         if (!isDigit(next) && next != '.') {
-            readAhead_ = next;
+            unread(next);
             raw_.kind = '-';
             return;
         }
         negative = true;
         byte = next;
     }
-    double value = 0.0;
-    int64_t decimals = 0;
-    bool seenPoint = false;
-    for (;; byte = nextByte()) {
-        if (byte == '.') {
-            if (seenPoint) break;
-            seenPoint = true;
-        } else if (!isDigit(byte)) {
-            break;
-        } else if (value < kDigitLimit) {
-            value = value * 10.0 + (byte - '0');
-            if (seenPoint) ++decimals;
-        } else if (!seenPoint) {
-            value *= 10.0;
-        }
-    }
-    readAhead_ = byte;
-    if (decimals > 0) value /= powerOfTen(decimals);
-    raw_.number = negative ? -value : value;
+    unread(byte);  // a digit or ".": the scan starts with it
+    DecimalScan scan;
+    do {
+        next_ = scan.scan(next_, end_);
+    } while (!scan.ended() && fill());
+    raw_.number = scan.result(negative);
     raw_.kind = kTokenNumber;
 }
 
 void VrmlLexer::readWord(int32_t byte) {
     appendChar(byte);
-    for (byte = nextByte(); characterClass(byte) & (kClassWord | kClassNumeric); byte = nextByte())
-        appendChar(byte);
-    readAhead_ = byte;
+    constexpr uint8_t kWordOrNumeric = kClassWord | kClassNumeric;
+    do {
+        const uint8_t* start = next_;
+        while (next_ < end_ && (classes_[*next_] & kWordOrNumeric)) ++next_;
+        appendRun(start, next_);
+    } while (next_ == end_ && fill());
     finishText();
     raw_.kind = kTokenWord;
 }
@@ -229,7 +265,7 @@ void VrmlLexer::readString(int32_t quote) {
         if (byte == quote) break;
         if (byte < 0 || byte == '\n' || byte == '\r') {
             // Left for the whitespace skip, which counts the line.
-            readAhead_ = byte;
+            unread(byte);
             break;
         }
         if (byte == '\\') {
@@ -265,7 +301,7 @@ int32_t VrmlLexer::readEscape() {
     int32_t value = byte - '0';
     const int32_t second = nextByte();
     if (!isOctalDigit(second)) {
-        readAhead_ = second;
+        unread(second);
         return value;
     }
     value = value * 8 + (second - '0');
@@ -273,34 +309,48 @@ int32_t VrmlLexer::readEscape() {
     if (byte > '3') return value;
     const int32_t third = nextByte();
     if (!isOctalDigit(third)) {
-        readAhead_ = third;
+        unread(third);
         return value;
     }
     return value * 8 + (third - '0');
 }
 
+// The raw token into the current slot; most tokens have no text, and
+// emptying a text is cheaper than assigning an empty one.
+inline void VrmlLexer::takeRawToken() {
+    VrmlToken& token = currentToken();
+    token.kind = raw_.kind;
+    token.number = raw_.number;
+    if (raw_.text.empty()) {
+        token.text.clear();
+    } else {
+        token.text = raw_.text;
+    }
+}
+
 int32_t VrmlLexer::nextToken() {
+    // Exchanging the slots and then overwriting the current one is "copy the
+    // current token into the previous one and read a new current one".
+    exchangeTokens();
     if (pushedBack_) {
-        std::swap(current_, previous_);
         pushedBack_ = false;
     } else {
-        std::swap(previous_, current_);
-        readToken();
-        current_ = raw_;
+        readRawToken();
+        takeRawToken();
     }
-    if (current_.kind != kTokenNumber) return current_.kind;
+    if (currentToken().kind != kTokenNumber) return currentToken().kind;
 
     // One token of lookahead: is the number followed by its exponent?
-    std::swap(previous_, current_);
-    readToken();
-    current_ = raw_;
-    if (!mergeExponent()) pushBack();
+    exchangeTokens();
+    readRawToken();
+    takeRawToken();
+    if (currentToken().kind != kTokenWord || !mergeExponent()) pushBack();
     return kTokenNumber;
 }
 
 bool VrmlLexer::mergeExponent() {
-    const std::u16string& word = current_.text;
-    if (current_.kind != kTokenWord || word.empty() || (word[0] != u'e' && word[0] != u'E'))
+    const std::u16string& word = currentToken().text;
+    if (currentToken().kind != kTokenWord || word.empty() || (word[0] != u'e' && word[0] != u'E'))
         return false;
     std::size_t at = 1;
     bool divide = false;
@@ -313,15 +363,15 @@ bool VrmlLexer::mergeExponent() {
     for (; at < word.size() && isDigit(word[at]); ++at)
         exponent = std::min(exponent * 10 + (word[at] - u'0'), kMaxExponent);
 
-    const double value = scaleByPowerOfTen(previous_.number, exponent, divide);
-    current_ = previous_;
-    current_.number = value;
+    const double value = scaleByPowerOfTen(previousToken().number, exponent, divide);
+    currentToken() = previousToken();
+    currentToken().number = value;
     // Tokens that are not numbers carry the most recent number: the merged one.
     raw_.number = value;
     return true;
 }
 
 void VrmlLexer::pushBack() {
-    std::swap(current_, previous_);
+    exchangeTokens();
     pushedBack_ = true;
 }

@@ -7,8 +7,9 @@
 // word ("1.5" then "e-3") into one number, and holds back one token when it has
 // read too far.
 //
-// The lexer reads one byte at a time from an InputStream it does not own. It
-// never checks a header line: "#" opens a comment once the reader classes are
+// The lexer takes its input in blocks from an InputStream it does not own, so
+// it may have read up to a block past the last token it returned. It never
+// checks a header line: "#" opens a comment once the reader classes are
 // in place, so "#VRML V2.0 utf8" is skipped like any comment.
 #pragma once
 
@@ -88,10 +89,10 @@ public:
     int32_t nextToken();
 
     // The token that nextToken made current.
-    const VrmlToken& current() const { return current_; }
-    int32_t kind() const { return current_.kind; }
-    const std::u16string& text() const { return current_.text; }
-    double number() const { return current_.number; }
+    const VrmlToken& current() const { return tokens_[currentSlot_]; }
+    int32_t kind() const { return current().kind; }
+    const std::u16string& text() const { return current().text; }
+    double number() const { return current().number; }
 
     // The token that readToken read last.
     const VrmlToken& rawToken() const { return raw_; }
@@ -105,30 +106,46 @@ public:
     std::size_t bufferSize() const { return buffer_.size(); }
 
 private:
-    static constexpr int32_t kNoByte = -2;  // nothing read ahead
+    // Bytes are taken from the stream a block at a time.
+    static constexpr int32_t kBlockBytes = 8192;
 
+    bool fill();
     int32_t nextByte();
+    void unread(int32_t byte);
+    int32_t nextSignificantByte();
     void countLineEnd(int32_t byte);
     void appendChar(int32_t byte);
+    void appendRun(const uint8_t* from, const uint8_t* to);
     void finishText();
-    int32_t skipWhitespace(int32_t byte);
     void skipComment();
     void readNumber(int32_t byte);
     void readWord(int32_t byte);
     void readString(int32_t quote);
     int32_t readEscape();
+    int32_t readRawToken();
+    void takeRawToken();
     bool mergeExponent();
     void pushBack();
 
     InputStream* stream_ = nullptr;  // not owned
     std::u16string buffer_;          // text of the token being read
     std::size_t bufferLength_ = 0;   // characters in use in buffer_
-    int32_t readAhead_ = kNoByte;
+    // The bytes taken from the stream and not yet consumed: [next_, end_) of
+    // block_. Handing a byte back is a step back of next_; once the stream
+    // has reported its end, ended_ keeps it from being asked again.
+    const uint8_t* next_ = nullptr;
+    const uint8_t* end_ = nullptr;
+    bool ended_ = false;
     int32_t lineNumber_ = 1;
     VrmlToken raw_;
     uint8_t classes_[256] = {};
-    // Token layer.
-    VrmlToken previous_;
+    // Token layer: the current and the previous token are the two slots, so
+    // exchanging them, or making the current one the previous, moves no text.
+    VrmlToken& currentToken() { return tokens_[currentSlot_]; }
+    VrmlToken& previousToken() { return tokens_[currentSlot_ ^ 1]; }
+    void exchangeTokens() { currentSlot_ ^= 1; }
+    VrmlToken tokens_[2];
+    int32_t currentSlot_ = 0;
     bool pushedBack_ = false;
-    VrmlToken current_;
+    uint8_t block_[kBlockBytes];
 };

@@ -10,6 +10,7 @@
 #include "vrml/parser.h"
 
 #include <algorithm>
+#include <string_view>
 
 #include "base/input_stream.h"
 #include "base/log.h"
@@ -31,18 +32,15 @@ std::u16string decimal(int32_t value) { return widenText(std::to_string(value));
 
 }  // namespace
 
-bool NumberList::append(double value) {
-    if (count == capacity) {
-        if (capacity >= kMaxCount) return false;
-        const int64_t wanted = std::min<int64_t>(static_cast<int64_t>(capacity) + std::max(kMinimumGrowth, capacity),
-                                                 kMaxCount);
-        std::unique_ptr<double[]> fresh(new (std::nothrow) double[static_cast<std::size_t>(wanted)]);
-        if (!fresh) return false;
-        std::copy(items.get(), items.get() + count, fresh.get());
-        items = std::move(fresh);
-        capacity = static_cast<int32_t>(wanted);
-    }
-    items[count++] = value;
+bool NumberList::grow() {
+    if (capacity >= kMaxCount) return false;
+    const int64_t wanted = std::min<int64_t>(static_cast<int64_t>(capacity) + std::max(kMinimumGrowth, capacity),
+                                             kMaxCount);
+    std::unique_ptr<double[]> fresh(new (std::nothrow) double[static_cast<std::size_t>(wanted)]);
+    if (!fresh) return false;
+    std::copy(items.get(), items.get() + count, fresh.get());
+    items = std::move(fresh);
+    capacity = static_cast<int32_t>(wanted);
     return true;
 }
 
@@ -76,7 +74,9 @@ void VrmlParser::readNodeList(bool continueReading, X3DField* field) {
     do {
         const int32_t kind = lexer.nextToken();
         if (kind == kTokenWord) {
-            const std::u16string word = lexer.text();
+            // The lexer's own text, valid until it reads on; readNode looks
+            // at a type name only before it does.
+            const std::u16string& word = lexer.text();
             if (word == u"ROUTE") {
                 readRoute();
             } else if (X3DNode* node = readNodeStatement(word)) {
@@ -99,8 +99,7 @@ X3DNode* VrmlParser::readNodeStatement(const std::u16string& word) {
         lexer.nextToken();
         const std::u16string defName = lexer.text();
         lexer.nextToken();
-        const std::u16string typeName = lexer.text();
-        return readNode(typeName, defName);
+        return readNode(lexer.text(), defName);
     }
     if (isWord && word == u"USE") {
         lexer.nextToken();
@@ -148,7 +147,8 @@ void VrmlParser::readBody(X3DNode* node) {
         } else if (kind == '}') {
             --depth;
         } else if (kind == kTokenWord) {
-            const std::u16string name = lexer.text();
+            // Not copied: the name is done with before the value is read.
+            const std::u16string& name = lexer.text();
             if (name == u"ROUTE") {
                 readRoute();
             } else if (X3DField* field = node->findField(name)) {
@@ -216,15 +216,15 @@ void VrmlParser::readRoute() {
     const std::u16string source = lexer.text();
     lexer.nextToken();  // "TO", not examined
     lexer.nextToken();
-    const std::u16string destination = lexer.text();
+    const std::u16string& destination = lexer.text();  // the lexer reads no further here
 
     // "node.field"; a text without "." is both the node name and the field name.
-    auto split = [](const std::u16string& text) {
+    auto split = [](std::u16string_view text) {
         const std::size_t dot = text.find(u'.');
-        if (dot == std::u16string::npos) return std::pair{text, text};
+        if (dot == std::u16string_view::npos) return std::pair{text, text};
         return std::pair{text.substr(0, dot), text.substr(dot + 1)};
     };
-    auto lookup = [this](const std::u16string& nodeName) -> X3DNode* {
+    auto lookup = [this](std::u16string_view nodeName) -> X3DNode* {
         auto found = defTable.find(nodeName);
         return found == defTable.end() ? nullptr : found->second;
     };

@@ -48,7 +48,14 @@ struct NumberList {
     int32_t count = 0;
 
     // Appends a value; false (list unchanged) when storage cannot be had.
-    bool append(double value);
+    bool append(double value) {
+        if (count == capacity && !grow()) return false;
+        items[count++] = value;
+        return true;
+    }
+
+private:
+    bool grow();
 };
 
 class VrmlParser {
@@ -83,7 +90,8 @@ public:
     // null for "NULL", for a type without a class (reported, its body
     // skipped) and for a node nested beyond kMaxNodeDepth (reported, skipped).
     // A made node is entered in defTable under defName before its body is
-    // read.
+    // read. typeName may be the lexer's own text: it is not looked at once
+    // the lexer reads on.
     X3DNode* readNode(const std::u16string& typeName, const std::u16string& defName);
 
     // The node DEF'd under name, or null when there is none or when its body
@@ -122,7 +130,9 @@ public:
     // --- members, in record order ---
 
     VrmlLexer lexer;
-    std::map<std::u16string, X3DNode*> defTable;  // nodes not owned
+    // Nodes not owned. Looked up by views as well (ROUTE names are parts of a
+    // word), hence the transparent comparison.
+    std::map<std::u16string, X3DNode*, std::less<>> defTable;
     std::vector<std::u16string> stringList;
     NumberList numberList;
 
@@ -140,7 +150,7 @@ private:
     void skipDeclaration();
     bool isOpen(const X3DNode* node) const;
     // A node where one may stand, the current token being its first: "DEF"
-    // name type, "USE" name, or a type name.
+    // name type, "USE" name, or a type name. word may be the lexer's own text.
     X3DNode* readNodeStatement(const std::u16string& word);
 
     NodeFactory createNode_;

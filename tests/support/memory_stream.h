@@ -25,6 +25,18 @@ public:
         }
         return static_cast<unsigned char>(bytes_[position_++]);
     }
+    // A call at the end counts as one read after the end, like read's.
+    int32_t readBytes(uint8_t* into, int32_t count) override {
+        if (position_ >= bytes_.size()) {
+            ++readsAtEnd_;
+            return 0;
+        }
+        const std::size_t left = bytes_.size() - position_;
+        const std::size_t n = left < static_cast<std::size_t>(count) ? left : static_cast<std::size_t>(count);
+        bytes_.copy(reinterpret_cast<char*>(into), n, position_);
+        position_ += n;
+        return static_cast<int32_t>(n);
+    }
     void close() override { position_ = bytes_.size(); }
 
     std::size_t position() const { return position_; }
