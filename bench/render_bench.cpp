@@ -9,8 +9,12 @@
 
 #include <cmath>
 #include <memory>
+#include <string>
+#include <utility>
 
 #include "app/image_loader.h"
+#include "bench_worlds.h"
+#include "support/memory_stream.h"
 #include "app/open_stream.h"
 #include "base/text.h"
 #include "raster/bitmap.h"
@@ -215,36 +219,70 @@ public:
     }
 };
 
-// The showcase world as the viewer runs it: read, prepared, its clock
-// started, then frames 40 ms apart (its animations and textures included).
-void BM_Showcase(benchmark::State& state) {
-    OwnedBitmap target = newBitmap(static_cast<int32_t>(state.range(0)), static_cast<int32_t>(state.range(1)), false);
-    FileImages images;
-    Rasterizer rasterizer;
-    rasterizer.driver = &images;
-    rasterizer.attachTarget(target.get());
-    VrmlParser parser(createNode, openStream);
-    std::unique_ptr<Scene> scene = loadWorld(parser, widenText(ORVELLA_ASSET_DIR "sample.wrl"));
-    if (!scene) {
-        state.SkipWithError("the showcase world did not load");
+// A world read by the viewer's reader and run as the viewer runs it:
+// prepared, its clock started, then frames 40 ms apart (its animations and
+// textures included). The first frame loads textures and fills the caches.
+class ReadWorld {
+public:
+    ReadWorld(int32_t width, int32_t height, std::unique_ptr<Scene> loaded)
+        : target_(newBitmap(width, height, false)), scene_(std::move(loaded)) {
+        rasterizer_.driver = &images_;
+        rasterizer_.attachTarget(target_.get());
+        if (!scene_) return;
+        scene_->attachRasterizer(&rasterizer_);
+        scene_->initNodes();
+        scene_->startClock(0.0, 0);
+        frame();
+    }
+    ~ReadWorld() {
+        scene_.reset();
+        releaseNodeRegistry();
+    }
+    bool loaded() const { return scene_ != nullptr; }
+    void frame() {
+        now_ += 0.04;
+        const Color4f background = scene_->backgroundColor();
+        rasterizer_.clearColor(background.r, background.g, background.b);
+        rasterizer_.resetDepth();
+        scene_->updateAndDraw(now_, static_cast<uint32_t>(now_ * 1000.0));
+    }
+    uint16_t firstPixel() const { return target_->pixels[0]; }
+
+private:
+    OwnedBitmap target_;
+    FileImages images_;
+    Rasterizer rasterizer_;
+    std::unique_ptr<Scene> scene_;
+    double now_ = 0.0;
+};
+
+void runReadWorld(benchmark::State& state, std::unique_ptr<Scene> scene) {
+    ReadWorld world(static_cast<int32_t>(state.range(0)), static_cast<int32_t>(state.range(1)), std::move(scene));
+    if (!world.loaded()) {
+        state.SkipWithError("the world did not load");
         return;
     }
-    scene->attachRasterizer(&rasterizer);
-    scene->initNodes();
-    scene->startClock(0.0, 0);
-    double now = 0.0;
-    auto frame = [&] {
-        now += 0.04;
-        const Color4f background = scene->backgroundColor();
-        rasterizer.clearColor(background.r, background.g, background.b);
-        rasterizer.resetDepth();
-        scene->updateAndDraw(now, static_cast<uint32_t>(now * 1000.0));
-    };
-    frame();  // textures load and caches fill on the first frame
-    for (auto _ : state) frame();
-    benchmark::DoNotOptimize(target->pixels[0]);
-    scene.reset();
-    releaseNodeRegistry();
+    for (auto _ : state) world.frame();
+    benchmark::DoNotOptimize(world.firstPixel());
+}
+
+void BM_Showcase(benchmark::State& state) {
+    VrmlParser parser(createNode, openStream);
+    runReadWorld(state, loadWorld(parser, widenText(ORVELLA_ASSET_DIR "sample.wrl")));
+}
+
+// 500 cubes moved by 500 TimeSensors through 500 PositionInterpolators.
+void BM_AnimatedCubes(benchmark::State& state) {
+    const std::string text = animatedCubesWorld();
+    VrmlParser parser(createNode, openStream);
+    MemoryStream stream(text);
+    X3DNode* root = parser.parseStream(&stream);
+    std::unique_ptr<Scene> scene;
+    if (root) {
+        scene = std::make_unique<Scene>(createNode);
+        scene->setRoot(root);
+    }
+    runReadWorld(state, std::move(scene));
 }
 
 #define RENDER_SIZES ->Args({240, 320})->Args({1280, 720})->Unit(benchmark::kMillisecond)
@@ -254,6 +292,7 @@ BENCHMARK(BM_LayersOpaque) RENDER_SIZES;
 BENCHMARK(BM_LayersFrontToBack) RENDER_SIZES;
 BENCHMARK(BM_LayersTransparent) RENDER_SIZES;
 BENCHMARK(BM_Showcase) RENDER_SIZES;
+BENCHMARK(BM_AnimatedCubes) RENDER_SIZES;
 BENCHMARK(BM_TexturedLayersOpaque) RENDER_SIZES;
 BENCHMARK(BM_TexturedLayersTransparent) RENDER_SIZES;
 
