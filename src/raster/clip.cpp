@@ -15,6 +15,7 @@
 // Refused triangles are counted.
 #include <utility>
 
+#include "raster/band_renderer.h"
 #include "raster/fixed_point.h"
 #include "raster/rasterizer.h"
 #include "raster/scan_convert.h"
@@ -134,7 +135,7 @@ void drawTriangleWith(Rasterizer& r, const SurfaceFiller& filler, RasterVertex* 
     const int32_t codes = a->outcode | b->outcode | c->outcode;
     if (codes == 0) {
         RasterVertex* const triangle[3] = {a, b, c};
-        filler.drawPolygon(r, triangle, 3);
+        emitPolygon(r, filler, triangle, 3);
         return;
     }
 
@@ -165,7 +166,7 @@ void drawTriangleWith(Rasterizer& r, const SurfaceFiller& filler, RasterVertex* 
     run(clipStage<ClipBoundary::Top>, kOutTop);
     run(clipStage<ClipBoundary::Bottom>, kOutBottom);
     if (count < 3) return;
-    filler.drawPolygon(r, polygon, count);
+    emitPolygon(r, filler, polygon, count);
 }
 
 }  // namespace raster

@@ -1,0 +1,140 @@
+// Band-parallel drawing, internal to raster/ (the Rasterizer's setThreads and
+// flush are the public face).
+//
+// With more than one thread the Rasterizer does not scan-convert as it goes.
+// Everything up to the pixels stays on the caller's thread and in the caller's
+// order: face walking, culling, clipping, and the checks that count refused
+// triangles. What would reach the pixels is recorded instead: each clipped
+// polygon with a copy of the vertex values the scan converter reads, the
+// per-shape span state when it changes, and the clears of the colour and depth
+// buffers. At flush the target is cut into horizontal bands of rows, one per
+// thread, and every thread replays the whole list into its own band with a
+// Rasterizer of its own (gradients, edges, span colours) that may write only
+// its rows. The caller's thread takes the first band.
+//
+// Why the result is the same as one thread, byte for byte: a pixel's value
+// depends only on the spans drawn over it, in order, and on its depth entry.
+// Each band draws every polygon with the same set-up from the same vertex
+// values, walks its edges from the polygon's top down through the rows above
+// the band (stepping them, filling nothing) so every float is accumulated as
+// in one thread, and fills the rows it owns in command order. No two threads
+// write the same row, and what they share (the list, the textures, the weight
+// table) is written before the flush and only read during it.
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "raster/rasterizer.h"
+#include "raster/scan_convert.h"
+
+namespace raster {
+
+// The per-shape state a replayed polygon is filled with, and the stages that
+// fill it.
+struct BandSurface {
+    const SurfaceFiller* filler = nullptr;
+    uint8_t textureMode = 0, shadeMode = 0, opaqueMode = 0;
+    uint8_t diffuseR = 0, diffuseG = 0, diffuseB = 0;
+    uint8_t emissiveR = 0, emissiveG = 0, emissiveB = 0;
+    uint16_t emissivePixel = 0;
+    int32_t oldWeightRow = 0, newWeightRow = 0;
+    const Bitmap* textureBitmap = nullptr;
+    int32_t texMask = 0, texRowShift = 0;
+    bool operator==(const BandSurface&) const = default;
+};
+
+// What the scan converter reads of a vertex.
+struct BandVertex {
+    float sx, sy, perspective, uPersp, vPersp, shade;
+};
+
+class BandRenderer {
+public:
+    // Starts threads - 1 workers (threads >= 2); they wait for flushes.
+    // Targets of fewer than minPixels pixels are drawn on the caller's thread
+    // alone, without recording.
+    BandRenderer(int32_t threads, int32_t minPixels);
+    // Stops and joins the workers. Whatever is still recorded is dropped.
+    ~BandRenderer();
+    BandRenderer(const BandRenderer&) = delete;
+    BandRenderer& operator=(const BandRenderer&) = delete;
+
+    int32_t threads() const { return static_cast<int32_t>(bands_.size()); }
+    // Takes the main rasterizer's target, depth buffer and weight table (after
+    // attachTarget): cuts it into bands and decides whether to record at all.
+    void retarget(const Rasterizer& main);
+    // True when drawing is recorded for the bands, false when it goes straight
+    // to the pixels.
+    bool recording() const { return recording_; }
+
+    // Records one clipped polygon of 3 .. 20 vertices to be drawn with the
+    // main rasterizer's current span state by `filler`. The refusal checks run
+    // here, once, and count into main.counters as direct drawing would.
+    void recordPolygon(Rasterizer& main, const SurfaceFiller& filler, RasterVertex* const* polygon, int count);
+    // Records a fill of the colour buffer with the pixel value.
+    void recordClear(uint16_t pixel);
+    // Records the reset of every depth entry to empty.
+    void recordResetDepth();
+
+    // Draws everything recorded, every band at once, and returns when all
+    // pixels are written; the list is empty again (its storage kept).
+    void flush();
+
+private:
+    enum class Kind : uint8_t { Surface, Polygon, Clear, ResetDepth };
+    struct Command {
+        Kind kind;
+        uint16_t pixel;       // Clear
+        int32_t count;        // Polygon: vertices
+        uint32_t first;       // Polygon: first of vertices_; Surface: index into surfaces_
+        int32_t firstRow;     // Polygon: the rows it may cover, firstRow .. endRow - 1
+        int32_t endRow;
+    };
+    struct Band {
+        std::unique_ptr<Rasterizer> r;  // this band's drawing state; borrows the main buffers
+        int32_t firstRow = 0;
+        int32_t endRow = 0;
+    };
+
+    void replay(Band& band);
+    void workerLoop(std::size_t index);
+    // Lets go of the main rasterizer's buffers before a band's Rasterizer is
+    // destroyed.
+    static void disown(Rasterizer& r);
+
+    std::vector<Band> bands_;
+    int32_t minPixels_;
+    bool recording_ = false;
+    int32_t width_ = 0;
+    uint16_t* pixels_ = nullptr;
+    uint32_t* depth_ = nullptr;
+
+    std::vector<Command> commands_;
+    std::vector<BandVertex> vertices_;
+    std::vector<BandSurface> surfaces_;
+    bool haveSurface_ = false;
+
+    std::vector<std::thread> workers_;
+    std::mutex mutex_;
+    std::condition_variable start_;
+    std::condition_variable done_;
+    uint64_t generation_ = 0;  // flushes begun
+    int32_t busy_ = 0;         // workers still replaying the current flush
+    bool stopping_ = false;
+};
+
+// Where the clipper hands a polygon on: recorded for the bands, or scan-
+// converted at once by the filler.
+inline void emitPolygon(Rasterizer& r, const SurfaceFiller& filler, RasterVertex* const* polygon, int count) {
+    if (r.bands && r.bands->recording() && filler.mode.paint != Paint::Nothing)
+        r.bands->recordPolygon(r, filler, polygon, count);
+    else
+        filler.drawPolygon(r, polygon, count);
+}
+
+}  // namespace raster
