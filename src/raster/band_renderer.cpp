@@ -2,14 +2,15 @@
 // worker pool that replays the other bands (band_renderer.h has the design).
 //
 // The pool is a generation count under one mutex: flush bumps it and wakes
-// the workers, each replays its band and counts itself out, and the caller,
-// after replaying the first band, waits for the count to reach zero. The
-// mutex orders everything: the list is complete before a worker sees the new
-// generation, and every pixel a worker wrote is visible to the caller once it
-// has counted out.
+// the workers; every thread, the caller's too, takes the next band from an
+// atomic count until none is left, and each worker then counts itself out;
+// the caller waits for the count to reach zero. The mutex orders everything:
+// the lists are complete before a worker sees the new generation, and every
+// pixel a worker wrote is visible to the caller once it has counted out.
 #include "raster/band_renderer.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -81,33 +82,32 @@ uint32_t refusals(const RasterCounters& c) { return c.trianglesInvalid + c.trian
 BandRenderer::BandRenderer(int32_t threads, int32_t minPixels) : minPixels_(minPixels) {
     const int32_t wanted = std::clamp(threads, int32_t{1}, Rasterizer::kMaxThreads);
     try {
-        bands_.reserve(static_cast<std::size_t>(wanted));
+        states_.reserve(static_cast<std::size_t>(wanted));
         workers_.reserve(static_cast<std::size_t>(wanted));
     } catch (const std::bad_alloc&) {
-        return;  // no bands: the Rasterizer draws on one thread
+        return;  // no threads: the Rasterizer draws on one
     }
     for (int32_t k = 0; k < wanted; ++k) {
-        Band band;
-        band.r.reset(new (std::nothrow) Rasterizer());
-        if (!band.r) break;
-        // Every band reads the main rasterizer's weight table (retarget).
-        std::free(band.r->weightTable);
-        band.r->weightTable = nullptr;
-        bands_.push_back(std::move(band));
+        std::unique_ptr<Rasterizer> state(new (std::nothrow) Rasterizer());
+        if (!state) break;
+        // Every thread reads the main rasterizer's weight table (retarget).
+        std::free(state->weightTable);
+        state->weightTable = nullptr;
+        states_.push_back(std::move(state));
     }
-    // A worker that cannot be started leaves its band (and those after it)
-    // out: fewer, taller bands draw the same frame.
-    while (workers_.size() + 1 < bands_.size()) {
-        const std::size_t index = workers_.size();
+    // A worker that cannot be started leaves its thread out: the others
+    // draw its bands.
+    while (workers_.size() + 1 < states_.size()) {
+        const std::size_t index = workers_.size() + 1;
         try {
-            workers_.emplace_back([this, index] { workerLoop(index + 1); });
+            workers_.emplace_back([this, index] { workerLoop(index); });
         } catch (...) {
             break;
         }
     }
-    while (bands_.size() > workers_.size() + 1) {
-        disown(*bands_.back().r);
-        bands_.pop_back();
+    while (states_.size() > workers_.size() + 1) {
+        disown(*states_.back());
+        states_.pop_back();
     }
 }
 
@@ -118,7 +118,7 @@ BandRenderer::~BandRenderer() {
     }
     start_.notify_all();
     for (std::thread& worker : workers_) worker.join();
-    for (Band& band : bands_) disown(*band.r);
+    for (std::unique_ptr<Rasterizer>& state : states_) disown(*state);
 }
 
 void BandRenderer::disown(Rasterizer& r) {
@@ -129,26 +129,45 @@ void BandRenderer::disown(Rasterizer& r) {
 
 void BandRenderer::retarget(const Rasterizer& main) {
     width_ = main.targetWidth;
+    height_ = main.targetHeight;
     pixels_ = main.targetPixels;
     depth_ = main.depth;
-    const int32_t height = main.targetHeight;
-    const int64_t bandCount = std::min<int64_t>(static_cast<int64_t>(bands_.size()), height);
-    recording_ = pixels_ && depth_ && bandCount >= 2 && main.pixelCount >= minPixels_;
-    for (std::size_t k = 0; k < bands_.size(); ++k) {
-        Band& band = bands_[k];
-        const int64_t index = static_cast<int64_t>(k);
-        band.firstRow = index < bandCount ? static_cast<int32_t>(index * height / bandCount) : height;
-        band.endRow = index < bandCount ? static_cast<int32_t>((index + 1) * height / bandCount) : height;
-        Rasterizer& r = *band.r;
+    recording_ = false;
+    const int64_t bandCount =
+        std::min<int64_t>(static_cast<int64_t>(states_.size()) * kBandsPerThread, height_);
+    if (!pixels_ || !depth_ || states_.size() < 2 || bandCount < 2 || main.pixelCount < minPixels_) return;
+    try {
+        bands_.resize(static_cast<std::size_t>(bandCount));
+        rowBand_.resize(static_cast<std::size_t>(height_));
+    } catch (const std::bad_alloc&) {
+        return;
+    }
+    for (int64_t k = 0; k < bandCount; ++k) {
+        Band& band = bands_[static_cast<std::size_t>(k)];
+        band.firstRow = static_cast<int32_t>(k * height_ / bandCount);
+        band.endRow = static_cast<int32_t>((k + 1) * height_ / bandCount);
+        for (int32_t row = band.firstRow; row < band.endRow; ++row) rowBand_[static_cast<std::size_t>(row)] = static_cast<int32_t>(k);
+    }
+    for (std::unique_ptr<Rasterizer>& state : states_) {
+        Rasterizer& r = *state;
         r.targetWidth = main.targetWidth;
         r.targetHeight = main.targetHeight;
         r.targetPixels = main.targetPixels;
         r.depth = main.depth;
         r.weightTable = main.weightTable;
-        // The walker stops at pixelCount: for a band, where its rows end.
-        r.pixelCount = band.endRow * main.targetWidth;
-        r.bandFirstRow = band.firstRow;
     }
+    recording_ = true;
+}
+
+void BandRenderer::addCommand(const Command& command, int32_t firstRow, int32_t endRow) {
+    firstRow = std::max(firstRow, int32_t{0});
+    endRow = std::min(endRow, height_);
+    if (firstRow >= endRow) return;  // no row of the target
+    const uint32_t index = static_cast<uint32_t>(commands_.size());
+    commands_.push_back(command);
+    const int32_t last = rowBand_[static_cast<std::size_t>(endRow - 1)];
+    for (int32_t k = rowBand_[static_cast<std::size_t>(firstRow)]; k <= last; ++k)
+        bands_[static_cast<std::size_t>(k)].commands.push_back(index);
 }
 
 void BandRenderer::recordPolygon(Rasterizer& main, const SurfaceFiller& filler, RasterVertex* const* polygon,
@@ -160,63 +179,70 @@ void BandRenderer::recordPolygon(Rasterizer& main, const SurfaceFiller& filler, 
     if (refusals(main.counters) - refusals(before) == static_cast<uint32_t>(count - 2)) return;  // nothing to draw
 
     const std::size_t commandMark = commands_.size(), vertexMark = vertices_.size(), surfaceMark = surfaces_.size();
-    const bool hadSurface = haveSurface_;
     try {
         const BandSurface surface = surfaceOf(main, filler);
-        if (!haveSurface_ || !(surfaces_.back() == surface)) {
-            surfaces_.push_back(surface);
-            commands_.push_back({Kind::Surface, 0, 0, static_cast<uint32_t>(surfaces_.size() - 1), 0, 0});
-            haveSurface_ = true;
-        }
-        Command command{Kind::Polygon, 0, count, static_cast<uint32_t>(vertices_.size()), 0, 0};
-        polygonRows(polygon, count, command.firstRow, command.endRow);
+        if (surfaces_.empty() || !(surfaces_.back() == surface)) surfaces_.push_back(surface);
+        const Command command{Kind::Polygon, 0, count, static_cast<uint32_t>(vertices_.size()),
+                              static_cast<uint32_t>(surfaces_.size() - 1)};
         for (int k = 0; k < count; ++k) {
             const RasterVertex& v = *polygon[k];
             vertices_.push_back({v.sx, v.sy, v.perspective, v.uPersp, v.vPersp, v.shade});
         }
-        commands_.push_back(command);
+        int32_t firstRow = 0, endRow = 0;
+        polygonRows(polygon, count, firstRow, endRow);
+        addCommand(command, firstRow, endRow);
     } catch (const std::bad_alloc&) {
-        // No room to record: draw what is recorded, then this one directly,
-        // which counts its refusals itself.
-        commands_.resize(commandMark);
+        // No room to record: draw what is recorded, then this polygon
+        // directly, which counts its refusals itself.
+        rollBack(commandMark);
         vertices_.resize(vertexMark);
         surfaces_.resize(surfaceMark);
-        haveSurface_ = hadSurface;
         flush();
         main.counters = before;
         filler.drawPolygon(main, polygon, count);
     }
 }
 
+void BandRenderer::rollBack(std::size_t commandMark) {
+    commands_.resize(commandMark);
+    for (Band& band : bands_) {
+        while (!band.commands.empty() && band.commands.back() >= commandMark) band.commands.pop_back();
+    }
+}
+
 void BandRenderer::recordClear(uint16_t pixel) {
+    const std::size_t commandMark = commands_.size();
     try {
-        commands_.push_back({Kind::Clear, pixel, 0, 0, 0, 0});
+        addCommand({Kind::Clear, pixel, 0, 0, 0}, 0, height_);
     } catch (const std::bad_alloc&) {
+        rollBack(commandMark);
         flush();
-        std::fill(pixels_, pixels_ + static_cast<std::size_t>(width_) * static_cast<std::size_t>(bands_.back().endRow),
-                  pixel);
+        std::fill(pixels_, pixels_ + static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_), pixel);
     }
 }
 
 void BandRenderer::recordResetDepth() {
+    const std::size_t commandMark = commands_.size();
     try {
-        commands_.push_back({Kind::ResetDepth, 0, 0, 0, 0, 0});
+        addCommand({Kind::ResetDepth, 0, 0, 0, 0}, 0, height_);
     } catch (const std::bad_alloc&) {
+        rollBack(commandMark);
         flush();
-        std::fill(depth_, depth_ + static_cast<std::size_t>(width_) * static_cast<std::size_t>(bands_.back().endRow),
+        std::fill(depth_, depth_ + static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_),
                   kEmptyDepth);
     }
 }
 
 void BandRenderer::flush() {
     if (commands_.empty()) return;
+    nextBand_.store(0, std::memory_order_relaxed);  // published by the mutex
     {
         std::lock_guard<std::mutex> lock(mutex_);
         busy_ = static_cast<int32_t>(workers_.size());
         ++generation_;
     }
     start_.notify_all();
-    replay(bands_[0]);
+    drawBands(*states_[0]);
     {
         std::unique_lock<std::mutex> lock(mutex_);
         done_.wait(lock, [this] { return busy_ == 0; });
@@ -224,7 +250,7 @@ void BandRenderer::flush() {
     commands_.clear();
     vertices_.clear();
     surfaces_.clear();
-    haveSurface_ = false;
+    for (Band& band : bands_) band.commands.clear();
 }
 
 void BandRenderer::workerLoop(std::size_t index) {
@@ -236,7 +262,7 @@ void BandRenderer::workerLoop(std::size_t index) {
             if (stopping_) return;
             seen = generation_;
         }
-        replay(bands_[index]);
+        drawBands(*states_[index]);
         {
             std::lock_guard<std::mutex> lock(mutex_);
             if (--busy_ == 0) done_.notify_one();
@@ -244,24 +270,38 @@ void BandRenderer::workerLoop(std::size_t index) {
     }
 }
 
-void BandRenderer::replay(Band& band) {
-    if (band.firstRow >= band.endRow) return;
-    Rasterizer& r = *band.r;
+void BandRenderer::drawBands(Rasterizer& r) {
+    const int32_t count = static_cast<int32_t>(bands_.size());
+    for (;;) {
+        const int32_t k = nextBand_.fetch_add(1, std::memory_order_relaxed);
+        if (k >= count) return;
+        replay(bands_[static_cast<std::size_t>(k)], r);
+    }
+}
+
+void BandRenderer::replay(const Band& band, Rasterizer& r) {
+    if (band.commands.empty()) return;
+    // The rows of the band: the walker fills from bandFirstRow and stops at
+    // pixelCount.
+    r.bandFirstRow = band.firstRow;
+    r.pixelCount = band.endRow * width_;
     const std::size_t rowsFrom = static_cast<std::size_t>(band.firstRow) * static_cast<std::size_t>(width_);
-    const std::size_t rowsPixels = static_cast<std::size_t>(band.endRow - band.firstRow) * static_cast<std::size_t>(width_);
-    const SurfaceFiller* filler = nullptr;
+    const std::size_t rowsPixels =
+        static_cast<std::size_t>(band.endRow - band.firstRow) * static_cast<std::size_t>(width_);
+    uint32_t applied = UINT32_MAX;  // the surface r holds
     RasterVertex corners[Rasterizer::kClipListSize];
     RasterVertex* pointers[Rasterizer::kClipListSize];
     for (int k = 0; k < Rasterizer::kClipListSize; ++k) pointers[k] = &corners[k];
 
-    for (const Command& command : commands_) {
+    for (const uint32_t index : band.commands) {
+        const Command& command = commands_[index];
         switch (command.kind) {
-        case Kind::Surface:
-            applySurface(r, surfaces_[command.first]);
-            filler = surfaces_[command.first].filler;
-            break;
         case Kind::Polygon: {
-            if (!filler || command.endRow <= band.firstRow || command.firstRow >= band.endRow) break;
+            const BandSurface& surface = surfaces_[command.surface];
+            if (command.surface != applied) {
+                applySurface(r, surface);
+                applied = command.surface;
+            }
             const BandVertex* from = vertices_.data() + command.first;
             for (int k = 0; k < command.count; ++k) {
                 RasterVertex& v = corners[k];
@@ -272,7 +312,7 @@ void BandRenderer::replay(Band& band) {
                 v.vPersp = from[k].vPersp;
                 v.shade = from[k].shade;
             }
-            filler->drawPolygon(r, pointers, command.count);
+            surface.filler->drawPolygon(r, pointers, command.count);
             break;
         }
         case Kind::Clear:

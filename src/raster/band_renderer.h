@@ -5,23 +5,28 @@
 // Everything up to the pixels stays on the caller's thread and in the caller's
 // order: face walking, culling, clipping, and the checks that count refused
 // triangles. What would reach the pixels is recorded instead: each clipped
-// polygon with a copy of the vertex values the scan converter reads, the
-// per-shape span state when it changes, and the clears of the colour and depth
-// buffers. At flush the target is cut into horizontal bands of rows, one per
-// thread, and every thread replays the whole list into its own band with a
-// Rasterizer of its own (gradients, edges, span colours) that may write only
-// its rows. The caller's thread takes the first band.
+// polygon with a copy of the vertex values the scan converter reads and the
+// per-shape span state it is filled with, and the clears of the colour and
+// depth buffers. The target is cut into bands of rows, a few per thread, and
+// each band keeps the list of the commands that touch its rows. At flush the
+// threads (the caller's among them) take the bands one at a time until none
+// is left, and replay each band's list into its rows with a Rasterizer of
+// their own (gradients, edges, span colours). More bands than threads keep
+// both busy when one thread's rows hold more work, or the other thread is
+// kept off its core by another program.
 //
 // Why the result is the same as one thread, byte for byte: a pixel's value
 // depends only on the spans drawn over it, in order, and on its depth entry.
-// Each band draws every polygon with the same set-up from the same vertex
-// values, walks its edges from the polygon's top down through the rows above
-// the band (stepping them, filling nothing) so every float is accumulated as
-// in one thread, and fills the rows it owns in command order. No two threads
-// write the same row, and what they share (the list, the textures, the weight
-// table) is written before the flush and only read during it.
+// A band draws every polygon that reaches its rows with the same set-up from
+// the same vertex values, walks its edges from the polygon's top down through
+// the rows above the band (stepping them, filling nothing) so every float is
+// accumulated as in one thread, and fills the rows it owns in command order.
+// No two bands share a row, and what the threads share (the lists, the
+// textures, the weight table) is written before the flush and only read
+// during it.
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <memory>
@@ -55,6 +60,9 @@ struct BandVertex {
 
 class BandRenderer {
 public:
+    // Bands per drawing thread.
+    static constexpr int32_t kBandsPerThread = 4;
+
     // Starts threads - 1 workers (threads >= 2); they wait for flushes.
     // Targets of fewer than minPixels pixels are drawn on the caller's thread
     // alone, without recording.
@@ -64,9 +72,10 @@ public:
     BandRenderer(const BandRenderer&) = delete;
     BandRenderer& operator=(const BandRenderer&) = delete;
 
-    int32_t threads() const { return static_cast<int32_t>(bands_.size()); }
+    int32_t threads() const { return static_cast<int32_t>(states_.size()); }
     // Takes the main rasterizer's target, depth buffer and weight table (after
-    // attachTarget): cuts it into bands and decides whether to record at all.
+    // attachTarget; nothing may be recorded): cuts the target into bands and
+    // decides whether to record at all.
     void retarget(const Rasterizer& main);
     // True when drawing is recorded for the bands, false when it goes straight
     // to the pixels.
@@ -81,51 +90,61 @@ public:
     // Records the reset of every depth entry to empty.
     void recordResetDepth();
 
-    // Draws everything recorded, every band at once, and returns when all
-    // pixels are written; the list is empty again (its storage kept).
+    // Draws everything recorded, all threads at once, and returns when every
+    // pixel is written; the lists are empty again (their storage kept).
     void flush();
 
 private:
-    enum class Kind : uint8_t { Surface, Polygon, Clear, ResetDepth };
+    enum class Kind : uint8_t { Polygon, Clear, ResetDepth };
     struct Command {
         Kind kind;
-        uint16_t pixel;       // Clear
-        int32_t count;        // Polygon: vertices
-        uint32_t first;       // Polygon: first of vertices_; Surface: index into surfaces_
-        int32_t firstRow;     // Polygon: the rows it may cover, firstRow .. endRow - 1
-        int32_t endRow;
+        uint16_t pixel;    // Clear
+        int32_t count;     // Polygon: vertices
+        uint32_t first;    // Polygon: first of vertices_
+        uint32_t surface;  // Polygon: index into surfaces_
     };
     struct Band {
-        std::unique_ptr<Rasterizer> r;  // this band's drawing state; borrows the main buffers
         int32_t firstRow = 0;
         int32_t endRow = 0;
+        std::vector<uint32_t> commands;  // indices into commands_, in order
     };
 
-    void replay(Band& band);
+    // Appends the command to the bands of rows firstRow .. endRow - 1 (held
+    // to the target).
+    void addCommand(const Command& command, int32_t firstRow, int32_t endRow);
+    // Takes back every command from commandMark on, from the bands too
+    // (after a failed record).
+    void rollBack(std::size_t commandMark);
+    // Replays bands until none is left, with the thread's rasterizer.
+    void drawBands(Rasterizer& r);
+    void replay(const Band& band, Rasterizer& r);
     void workerLoop(std::size_t index);
-    // Lets go of the main rasterizer's buffers before a band's Rasterizer is
-    // destroyed.
+    // Lets go of the main rasterizer's buffers before a thread's Rasterizer
+    // is destroyed.
     static void disown(Rasterizer& r);
 
-    std::vector<Band> bands_;
+    std::vector<std::unique_ptr<Rasterizer>> states_;  // one per thread, the caller's first
     int32_t minPixels_;
     bool recording_ = false;
     int32_t width_ = 0;
+    int32_t height_ = 0;
     uint16_t* pixels_ = nullptr;
     uint32_t* depth_ = nullptr;
+    std::vector<Band> bands_;
+    std::vector<int32_t> rowBand_;  // the band of every row
 
     std::vector<Command> commands_;
     std::vector<BandVertex> vertices_;
     std::vector<BandSurface> surfaces_;
-    bool haveSurface_ = false;
 
     std::vector<std::thread> workers_;
     std::mutex mutex_;
     std::condition_variable start_;
     std::condition_variable done_;
     uint64_t generation_ = 0;  // flushes begun
-    int32_t busy_ = 0;         // workers still replaying the current flush
+    int32_t busy_ = 0;         // workers still drawing the current flush
     bool stopping_ = false;
+    std::atomic<int32_t> nextBand_{0};
 };
 
 // Where the clipper hands a polygon on: recorded for the bands, or scan-
