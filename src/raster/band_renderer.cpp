@@ -132,7 +132,7 @@ void BandRenderer::retarget(const Rasterizer& main) {
     height_ = main.targetHeight;
     pixels_ = main.targetPixels;
     depth_ = main.depth;
-    recording_ = false;
+    bandable_ = false;
     const int64_t bandCount =
         std::min<int64_t>(static_cast<int64_t>(states_.size()) * kBandsPerThread, height_);
     if (!pixels_ || !depth_ || states_.size() < 2 || bandCount < 2 || main.pixelCount < minPixels_) return;
@@ -156,7 +156,26 @@ void BandRenderer::retarget(const Rasterizer& main) {
         r.depth = main.depth;
         r.weightTable = main.weightTable;
     }
-    recording_ = true;
+    bandable_ = true;
+}
+
+void BandRenderer::notePolygon(RasterVertex* const* polygon, int count) {
+    // In 28.4 units; the product of the two extents is 256 per pixel.
+    int32_t left = snapSubpixel(polygon[0]->sx), right = left;
+    int32_t top = snapSubpixel(polygon[0]->sy), bottom = top;
+    for (int k = 1; k < count; ++k) {
+        const int32_t x = snapSubpixel(polygon[k]->sx), y = snapSubpixel(polygon[k]->sy);
+        left = std::min(left, x);
+        right = std::max(right, x);
+        top = std::min(top, y);
+        bottom = std::max(bottom, y);
+    }
+    // Clipped polygons lie on the target; others are refused anyway.
+    const int64_t limit = int64_t{kMaxTargetSide} * kSubpixels;
+    const int64_t width = std::clamp<int64_t>(int64_t{right} - left, 0, limit);
+    const int64_t height = std::clamp<int64_t>(int64_t{bottom} - top, 0, limit);
+    batchPolygons_ += 1;
+    batchArea_ += width * height / (kSubpixels * kSubpixels);
 }
 
 void BandRenderer::addCommand(const Command& command, int32_t firstRow, int32_t endRow) {
@@ -177,6 +196,7 @@ void BandRenderer::recordPolygon(Rasterizer& main, const SurfaceFiller& filler, 
     const RasterCounters before = main.counters;
     fillerFor({filler.mode.textured, filler.mode.shaded, Paint::Nothing}).drawPolygon(main, polygon, count);
     if (refusals(main.counters) - refusals(before) == static_cast<uint32_t>(count - 2)) return;  // nothing to draw
+    notePolygon(polygon, count);
 
     const std::size_t commandMark = commands_.size(), vertexMark = vertices_.size(), surfaceMark = surfaces_.size();
     try {
@@ -234,6 +254,11 @@ void BandRenderer::recordResetDepth() {
 }
 
 void BandRenderer::flush() {
+    // The choice for the next batch, from this one's polygons (a batch of
+    // clears alone keeps the last choice).
+    if (batchPolygons_ > 0) largePolygons_ = batchArea_ >= batchPolygons_ * kMinAreaPerPolygon;
+    batchPolygons_ = 0;
+    batchArea_ = 0;
     if (commands_.empty()) return;
     nextBand_.store(0, std::memory_order_relaxed);  // published by the mutex
     {

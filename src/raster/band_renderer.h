@@ -62,6 +62,13 @@ class BandRenderer {
 public:
     // Bands per drawing thread.
     static constexpr int32_t kBandsPerThread = 4;
+    // Recording pays when the polygons are large: below this many pixels of
+    // bounding box per polygon on average (a dense mesh, most of whose
+    // triangles cover a pixel or two), copying and sorting them into bands
+    // costs the caller's thread more than the other threads take off it, and
+    // the next frame is drawn directly. Measured with bench/render_bench.cpp:
+    // the 200,000-triangle mesh averages under 10, the cubes about 100.
+    static constexpr int64_t kMinAreaPerPolygon = 24;
 
     // Starts threads - 1 workers (threads >= 2); they wait for flushes.
     // Targets of fewer than minPixels pixels are drawn on the caller's thread
@@ -78,8 +85,14 @@ public:
     // decides whether to record at all.
     void retarget(const Rasterizer& main);
     // True when drawing is recorded for the bands, false when it goes straight
-    // to the pixels.
-    bool recording() const { return recording_; }
+    // to the pixels: the target is large enough and the polygons drawn up to
+    // the last flush were large enough on average (or there were none yet).
+    bool recording() const { return bandable_ && largePolygons_; }
+    // Notes a polygon drawn directly on a target that could be drawn in bands,
+    // for the choice at the next flush.
+    void noteDirect(RasterVertex* const* polygon, int count) {
+        if (bandable_) notePolygon(polygon, count);
+    }
 
     // Records one clipped polygon of 3 .. 20 vertices to be drawn with the
     // main rasterizer's current span state by `filler`. The refusal checks run
@@ -109,6 +122,8 @@ private:
         std::vector<uint32_t> commands;  // indices into commands_, in order
     };
 
+    // Adds the polygon's bounding box to the statistics of the batch.
+    void notePolygon(RasterVertex* const* polygon, int count);
     // Appends the command to the bands of rows firstRow .. endRow - 1 (held
     // to the target).
     void addCommand(const Command& command, int32_t firstRow, int32_t endRow);
@@ -125,7 +140,10 @@ private:
 
     std::vector<std::unique_ptr<Rasterizer>> states_;  // one per thread, the caller's first
     int32_t minPixels_;
-    bool recording_ = false;
+    bool bandable_ = false;       // the target is large enough to cut into bands
+    bool largePolygons_ = true;   // the last batch's polygons were large enough on average
+    int64_t batchPolygons_ = 0;   // polygons since the last flush that had any
+    int64_t batchArea_ = 0;       // their bounding boxes, in pixels
     int32_t width_ = 0;
     int32_t height_ = 0;
     uint16_t* pixels_ = nullptr;
@@ -150,10 +168,14 @@ private:
 // Where the clipper hands a polygon on: recorded for the bands, or scan-
 // converted at once by the filler.
 inline void emitPolygon(Rasterizer& r, const SurfaceFiller& filler, RasterVertex* const* polygon, int count) {
-    if (r.bands && r.bands->recording() && filler.mode.paint != Paint::Nothing)
-        r.bands->recordPolygon(r, filler, polygon, count);
-    else
-        filler.drawPolygon(r, polygon, count);
+    if (r.bands && filler.mode.paint != Paint::Nothing) {
+        if (r.bands->recording()) {
+            r.bands->recordPolygon(r, filler, polygon, count);
+            return;
+        }
+        r.bands->noteDirect(polygon, count);
+    }
+    filler.drawPolygon(r, polygon, count);
 }
 
 }  // namespace raster

@@ -163,7 +163,13 @@ Frame drawFrame(int32_t width, int32_t height, int32_t threads, uint64_t seed, c
     r->setThreads(threads, 0);
     r->attachTarget(target.get());
     banded = r->bands && r->bands->recording();
+    // A scene, a batch of tiny triangles only, and a second scene, which
+    // follows the tiny ones and so is drawn directly, not in bands.
     drawScene(*r, seed, textures);
+    Random random(seed);
+    for (int k = 0; k < 30; ++k) randomMesh(*r, random, flatSurface(0.9f, 0.9f, 0.1f), true);
+    r->flush();
+    drawScene(*r, seed + 1000, textures);
     Frame f;
     f.pixels.assign(target->pixels, target->pixels + width * height);
     f.depth.assign(r->depth, r->depth + width * height);
@@ -193,7 +199,9 @@ TEST(RasterBands, EveryThreadCountDrawsTheFrameOfOneThread) {
     } sizes[] = {{240, 320}, {1280, 720}, {37, 1001}, {61, 47}, {5, 3}, {1, 1}};
     uint64_t seed = 11;
     for (const auto& size : sizes) {
-        for (int scene = 0; scene < 2; ++scene, ++seed) {
+        // One scene at 1280 x 720 keeps the sanitizer run short.
+        const int scenes = size.width * size.height > 500000 ? 1 : 2;
+        for (int scene = 0; scene < scenes; ++scene, ++seed) {
             bool banded = false;
             const Frame one = drawFrame(size.width, size.height, 1, seed, textures, banded);
             EXPECT_FALSE(banded);
@@ -212,6 +220,31 @@ TEST(RasterBands, EveryThreadCountDrawsTheFrameOfOneThread) {
                 expectSameFrame(one, many);
             }
         }
+    }
+}
+
+// After a batch of small polygons (a dense mesh) the next one is drawn
+// directly; after large ones it is recorded for the bands again.
+TEST(RasterBands, SmallPolygonsAreDrawnWithoutBands) {
+    const Textures textures;
+    OwnedBitmap target = newBitmap(400, 300, false);
+    Rasterizer r;
+    r.setThreads(2);
+    r.attachTarget(target.get());
+    ASSERT_TRUE(r.bands && r.bands->recording());
+    const SurfaceState surface = flatSurface(0.5f, 0.2f, 0.9f);
+    Random random(3);
+    const struct {
+        bool small;
+        bool recordedAfter;
+    } batches[] = {{true, false}, {true, false}, {false, true}, {true, false}};
+    for (const auto& batch : batches) {
+        for (int k = 0; k < 20; ++k) {
+            if (batch.small) randomMesh(r, random, surface, true);
+            else bigTriangles(r, random, surface);
+        }
+        r.flush();
+        EXPECT_EQ(r.bands->recording(), batch.recordedAfter) << (batch.small ? "small" : "large");
     }
 }
 
