@@ -159,7 +159,7 @@ void BandRenderer::retarget(const Rasterizer& main) {
     bandable_ = true;
 }
 
-void BandRenderer::notePolygon(RasterVertex* const* polygon, int count) {
+void BandRenderer::notePolygon(RasterVertex* const* polygon, int count, int64_t weight) {
     // In 28.4 units; the product of the two extents is 256 per pixel.
     int32_t left = snapSubpixel(polygon[0]->sx), right = left;
     int32_t top = snapSubpixel(polygon[0]->sy), bottom = top;
@@ -174,8 +174,8 @@ void BandRenderer::notePolygon(RasterVertex* const* polygon, int count) {
     const int64_t limit = int64_t{kMaxTargetSide} * kSubpixels;
     const int64_t width = std::clamp<int64_t>(int64_t{right} - left, 0, limit);
     const int64_t height = std::clamp<int64_t>(int64_t{bottom} - top, 0, limit);
-    batchPolygons_ += 1;
-    batchArea_ += width * height / (kSubpixels * kSubpixels);
+    batchPolygons_ += weight;
+    batchArea_ += weight * (width * height / (kSubpixels * kSubpixels));
 }
 
 void BandRenderer::addCommand(const Command& command, int32_t firstRow, int32_t endRow) {

@@ -69,6 +69,7 @@ public:
     // the next frame is drawn directly. Measured with bench/render_bench.cpp:
     // the 200,000-triangle mesh averages under 10, the cubes about 100.
     static constexpr int64_t kMinAreaPerPolygon = 24;
+    static constexpr int32_t kDirectSample = 8;
 
     // Starts threads - 1 workers (threads >= 2); they wait for flushes.
     // Targets of fewer than minPixels pixels are drawn on the caller's thread
@@ -89,9 +90,14 @@ public:
     // the last flush were large enough on average (or there were none yet).
     bool recording() const { return bandable_ && largePolygons_; }
     // Notes a polygon drawn directly on a target that could be drawn in bands,
-    // for the choice at the next flush.
+    // for the choice at the next flush. One in kDirectSample is measured (and
+    // counts for that many): an average needs no more, and the direct path
+    // is the one of meshes with very many polygons.
     void noteDirect(RasterVertex* const* polygon, int count) {
-        if (bandable_) notePolygon(polygon, count);
+        if (bandable_ && ++directSkipped_ == kDirectSample) {
+            directSkipped_ = 0;
+            notePolygon(polygon, count, kDirectSample);
+        }
     }
 
     // Records one clipped polygon of 3 .. 20 vertices to be drawn with the
@@ -122,8 +128,9 @@ private:
         std::vector<uint32_t> commands;  // indices into commands_, in order
     };
 
-    // Adds the polygon's bounding box to the statistics of the batch.
-    void notePolygon(RasterVertex* const* polygon, int count);
+    // Adds the polygon's bounding box to the statistics of the batch, as
+    // `weight` polygons of its size.
+    void notePolygon(RasterVertex* const* polygon, int count, int64_t weight = 1);
     // Appends the command to the bands of rows firstRow .. endRow - 1 (held
     // to the target).
     void addCommand(const Command& command, int32_t firstRow, int32_t endRow);
@@ -144,6 +151,7 @@ private:
     bool largePolygons_ = true;   // the last batch's polygons were large enough on average
     int64_t batchPolygons_ = 0;   // polygons since the last flush that had any
     int64_t batchArea_ = 0;       // their bounding boxes, in pixels
+    int32_t directSkipped_ = 0;   // polygons drawn directly since the last one measured
     int32_t width_ = 0;
     int32_t height_ = 0;
     uint16_t* pixels_ = nullptr;
