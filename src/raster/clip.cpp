@@ -9,7 +9,8 @@
 // anyway, because NaN or rounding can break convexity.
 //
 // The clipped polygon is fanned from its first vertex by the surface's
-// filler (triangle_setup.h). Every fan triangle is checked before scan
+// filler (triangle_setup.h), or recorded for the bands of several threads
+// (band_renderer.h). Every fan triangle is checked before scan
 // conversion: its vertices must snap inside the target and carry finite
 // values (perspective also positive), and its snapped area must not be zero.
 // Refused triangles are counted.
