@@ -1,5 +1,8 @@
 // Whole frames of generated worlds, headless, at the handheld's 240 x 320 and
-// at 1280 x 720: clear, reset depth, updateAndDraw. Reported per frame.
+// at 1280 x 720: clear, reset depth, updateAndDraw. Reported per frame. The
+// third argument is the rasterizer's thread count; a fourth of 1 draws in
+// bands at any size (no single-thread fallback below the pixel threshold),
+// which is how the threshold was chosen.
 //
 //   Cubes            2,000 lit-off cubes in view sharing one mesh (24,000 triangles)
 //   SmoothMesh       one smooth 200,000-triangle height field over most of the view, lit
@@ -72,7 +75,9 @@ struct World {
     std::unique_ptr<Scene> scene = std::make_unique<Scene>(createNode);
     nGroup* root = make<nGroup>(NodeType::Group);
 
-    World(int32_t width, int32_t height, bool lighting) : target(newBitmap(width, height, false)) {
+    World(int32_t width, int32_t height, bool lighting, int32_t threads = 1, bool forceBands = false)
+        : target(newBitmap(width, height, false)) {
+        rasterizer->setThreads(threads, forceBands ? 0 : Rasterizer::kParallelMinPixels);
         rasterizer->attachTarget(target.get());
         scene->attachRasterizer(rasterizer.get());
         scene->root = root;
@@ -178,7 +183,8 @@ struct CheckerTexture {
 
 template <class Build>
 void runFrames(benchmark::State& state, bool lighting, Build build) {
-    World world(static_cast<int32_t>(state.range(0)), static_cast<int32_t>(state.range(1)), lighting);
+    World world(static_cast<int32_t>(state.range(0)), static_cast<int32_t>(state.range(1)), lighting,
+                static_cast<int32_t>(state.range(2)), state.range(3) != 0);
     build(world);
     world.frame(0.0);  // the first frame builds the normal and box caches
     double now = 0.0;
@@ -224,8 +230,9 @@ public:
 // textures included). The first frame loads textures and fills the caches.
 class ReadWorld {
 public:
-    ReadWorld(int32_t width, int32_t height, std::unique_ptr<Scene> loaded)
+    ReadWorld(int32_t width, int32_t height, int32_t threads, bool forceBands, std::unique_ptr<Scene> loaded)
         : target_(newBitmap(width, height, false)), scene_(std::move(loaded)) {
+        rasterizer_.setThreads(threads, forceBands ? 0 : Rasterizer::kParallelMinPixels);
         rasterizer_.driver = &images_;
         rasterizer_.attachTarget(target_.get());
         if (!scene_) return;
@@ -257,7 +264,8 @@ private:
 };
 
 void runReadWorld(benchmark::State& state, std::unique_ptr<Scene> scene) {
-    ReadWorld world(static_cast<int32_t>(state.range(0)), static_cast<int32_t>(state.range(1)), std::move(scene));
+    ReadWorld world(static_cast<int32_t>(state.range(0)), static_cast<int32_t>(state.range(1)),
+                    static_cast<int32_t>(state.range(2)), state.range(3) != 0, std::move(scene));
     if (!world.loaded()) {
         state.SkipWithError("the world did not load");
         return;
@@ -285,7 +293,13 @@ void BM_AnimatedCubes(benchmark::State& state) {
     runReadWorld(state, std::move(scene));
 }
 
-#define RENDER_SIZES ->Args({240, 320})->Args({1280, 720})->Unit(benchmark::kMillisecond)
+#define RENDER_SIZES                                                                                       \
+    ->Args({240, 320, 1, 0})->Args({240, 320, 2, 0})->Args({1280, 720, 1, 0})->Args({1280, 720, 2, 0})     \
+        ->Unit(benchmark::kMillisecond)
+// Sizes around the threshold, banded whatever the size.
+#define THRESHOLD_SIZES                                                                                    \
+    ->Args({240, 320, 1, 1})->Args({240, 320, 2, 1})->Args({320, 480, 1, 1})->Args({320, 480, 2, 1})       \
+        ->Args({480, 640, 1, 1})->Args({480, 640, 2, 1})->Unit(benchmark::kMillisecond)
 BENCHMARK(BM_Cubes) RENDER_SIZES;
 BENCHMARK(BM_SmoothMesh) RENDER_SIZES;
 BENCHMARK(BM_LayersOpaque) RENDER_SIZES;
@@ -295,5 +309,8 @@ BENCHMARK(BM_Showcase) RENDER_SIZES;
 BENCHMARK(BM_AnimatedCubes) RENDER_SIZES;
 BENCHMARK(BM_TexturedLayersOpaque) RENDER_SIZES;
 BENCHMARK(BM_TexturedLayersTransparent) RENDER_SIZES;
+BENCHMARK(BM_Cubes) THRESHOLD_SIZES;
+BENCHMARK(BM_SmoothMesh) THRESHOLD_SIZES;
+BENCHMARK(BM_LayersOpaque) THRESHOLD_SIZES;
 
 }  // namespace

@@ -58,6 +58,7 @@ void RenderSample::init() {
     displayWidth = bufferWidth = renderWidth;
     displayHeight = bufferHeight = renderHeight;
     rasterizer.driver = driver;
+    rasterizer.setThreads(threads);
     remakeFrameBuffer();
     showSplash();
     loadTheWorld();
@@ -127,6 +128,8 @@ void RenderSample::frame() {
         // The switch takes effect from the next frame on.
         scene->lighting = lighting;
     }
+    // Everything below reads or writes the frame buffer itself.
+    rasterizer.flush();
     drawOverlay();
 
     if (pickPending) {

@@ -94,6 +94,9 @@ public:
     // False: no frame-rate line, no title and no logo in the frames (clean
     // screenshots and thumbnails); the splash and everything else unchanged.
     bool showOverlay = true;
+    // Threads the Rasterizer draws with (1: the caller's thread alone; more:
+    // bands of rows, the same frames). Taken by init.
+    int32_t threads = 1;
 
     // --- diagnostics, after the record ---
     // The world's name as it was loaded, and why it could not be (empty when

@@ -9,12 +9,14 @@
 // anyway, because NaN or rounding can break convexity.
 //
 // The clipped polygon is fanned from its first vertex by the surface's
-// filler (triangle_setup.h). Every fan triangle is checked before scan
+// filler (triangle_setup.h), or recorded for the bands of several threads
+// (band_renderer.h). Every fan triangle is checked before scan
 // conversion: its vertices must snap inside the target and carry finite
 // values (perspective also positive), and its snapped area must not be zero.
 // Refused triangles are counted.
 #include <utility>
 
+#include "raster/band_renderer.h"
 #include "raster/fixed_point.h"
 #include "raster/rasterizer.h"
 #include "raster/scan_convert.h"
@@ -134,7 +136,7 @@ void drawTriangleWith(Rasterizer& r, const SurfaceFiller& filler, RasterVertex* 
     const int32_t codes = a->outcode | b->outcode | c->outcode;
     if (codes == 0) {
         RasterVertex* const triangle[3] = {a, b, c};
-        filler.drawPolygon(r, triangle, 3);
+        emitPolygon(r, filler, triangle, 3);
         return;
     }
 
@@ -165,7 +167,7 @@ void drawTriangleWith(Rasterizer& r, const SurfaceFiller& filler, RasterVertex* 
     run(clipStage<ClipBoundary::Top>, kOutTop);
     run(clipStage<ClipBoundary::Bottom>, kOutBottom);
     if (count < 3) return;
-    filler.drawPolygon(r, polygon, count);
+    emitPolygon(r, filler, polygon, count);
 }
 
 }  // namespace raster

@@ -191,11 +191,15 @@ inline void walkPolygon(Rasterizer& r, const SnappedVertex* p, int count, Fill f
     int edgesToStart = count - 1;
     const int32_t width = r.targetWidth;
     const int32_t pixelCount = r.pixelCount;
+    // A band's rasterizer steps the edges through the rows above its band
+    // without filling them, so that they reach its rows with the values one
+    // thread has there.
+    const int32_t firstFilled = r.bandFirstRow * width;
 
     for (;;) {
         while (left.rowsLeft > 0 && right.rowsLeft > 0) {
             if (left.rowStart >= pixelCount) return;  // below the target
-            fill(left, right);
+            if (left.rowStart >= firstFilled) fill(left, right);
             stepEdge<M>(left);
             left.rowStart += width;
             stepEdge<kRight>(right);
@@ -293,7 +297,7 @@ inline void walkNarrowTriangle(Rasterizer& r, const SnappedVertex* p, int32_t fi
         }
         left.rowStart = row * r.targetWidth;
         if (left.rowStart >= r.pixelCount) return;  // below the target
-        fill(left, right);
+        if (row >= r.bandFirstRow) fill(left, right);  // rows above a band are only stepped
     }
 }
 
@@ -319,6 +323,7 @@ inline void walkNarrowScanline(Rasterizer& r, const SnappedVertex* p, int32_t ro
     right.column = columnOnRow(rightTop, rightBottom, row, c0, c1);
     left.rowStart = row * r.targetWidth;
     if (right.column <= left.column || left.rowStart >= r.pixelCount) return;  // no pixel centre
+    if (row < r.bandFirstRow) return;  // above a band's rows
     prestepEdge<M>(r, left, leftTop, row);
     prestepEdge<rightEdgeMode(M)>(r, right, rightTop, row);
     fill(left, right);

@@ -3,6 +3,7 @@
 // over the focal length, in 16.16), compared as unsigned; 0xFFFFFFFF is empty.
 #include <cstdlib>
 
+#include "raster/band_renderer.h"
 #include "raster/rasterizer.h"
 
 namespace {
@@ -13,6 +14,7 @@ constexpr float kDefaultFar = 32767.0f;
 }  // namespace
 
 void Rasterizer::attachTarget(Bitmap* bitmap) {
+    flush();
     std::free(depth);
     depth = nullptr;
     target = bitmap;
@@ -39,14 +41,23 @@ void Rasterizer::attachTarget(Bitmap* bitmap) {
     setFieldOfView(kDefaultFieldOfView);
     near = kDefaultNear;
     far = kDefaultFar;
+    if (bands) bands->retarget(*this);
 }
 
 void Rasterizer::clearColor(float r, float g, float b) {
     if (!targetPixels || !target) return;
+    if (bands && bands->recording()) {
+        bands->recordClear(packRgb565(r, g, b));
+        return;
+    }
     fillBitmap(target, packRgb565(r, g, b));
 }
 
 void Rasterizer::resetDepth() {
     if (!depth) return;
+    if (bands && bands->recording()) {
+        bands->recordResetDepth();
+        return;
+    }
     for (int32_t i = 0; i < pixelCount; ++i) depth[i] = kEmptyDepth;
 }

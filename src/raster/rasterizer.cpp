@@ -1,5 +1,7 @@
 #include "raster/rasterizer.h"
 
+#include "raster/band_renderer.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -21,6 +23,9 @@ Rasterizer::Rasterizer() {
 }
 
 Rasterizer::~Rasterizer() {
+    // The bands borrow the depth buffer and the weight table.
+    flush();
+    bands.reset();
     std::free(weightTable);
     std::free(depth);
     for (TextureEntry* entry : textureCache) {

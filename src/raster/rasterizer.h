@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 
@@ -20,6 +21,9 @@
 #include "base/values.h"
 
 class ImageSource;
+namespace raster {
+class BandRenderer;
+}
 
 // Screen-space gradients of the current triangle (per pixel in x and in y).
 struct Gradients {
@@ -60,26 +64,56 @@ class Rasterizer {
 public:
     static constexpr int kClipListSize = 20;
     static constexpr int kClipPoolSize = 21;
+    // Threads setThreads accepts at most.
+    static constexpr int32_t kMaxThreads = 64;
+    // Targets below this many pixels are drawn on one thread whatever the
+    // thread count: at 240 x 320 and under, waking a second thread and
+    // recording the frame cost more than the second band saves.
+    static constexpr int32_t kParallelMinPixels = 240 * 320 + 1;
 
     // Fills reciprocals and the weight table; no target yet.
     Rasterizer();
-    // Frees the weight table, the depth buffer and every cached texture.
+    // Draws what is still recorded (flush), stops the threads, frees the
+    // weight table, the depth buffer and every cached texture.
     ~Rasterizer();
     Rasterizer(const Rasterizer&) = delete;
     Rasterizer& operator=(const Rasterizer&) = delete;
 
     // --- frame buffer ---
 
-    // Makes the bitmap the render target: copies its size and pixel pointer,
+    // Makes the bitmap the render target (after drawing what is recorded
+    // into the old one): copies its size and pixel pointer,
     // replaces the depth buffer with one of the new size (contents undefined
     // until resetDepth) and resets the projection constants (field of view
     // 0.785398, near 1, far 32767). When the depth buffer cannot be had the
     // target is dropped (width and height 0) and nothing is drawn.
     void attachTarget(Bitmap* bitmap);
-    // Fills the target with packRgb565 of the colour.
+    // Fills the target with packRgb565 of the colour (recorded, when drawing
+    // is recorded for several threads).
     void clearColor(float r, float g, float b);
-    // Marks every depth entry as empty (0xFFFFFFFF, farther than any surface).
+    // Marks every depth entry as empty (0xFFFFFFFF, farther than any surface;
+    // recorded likewise).
     void resetDepth();
+
+    // --- threads (raster/band_renderer.cpp) ---
+
+    // Draws with `threads` threads from now on (after drawing what is
+    // recorded): 1 (or less) draws on the caller's thread as it goes; more
+    // (at most kMaxThreads) starts that many - 1 worker threads, which live
+    // until the next setThreads or the destructor. Then, on a target of at
+    // least minPixels pixels, triangles, clears and depth resets are recorded
+    // and drawn at flush, in bands of rows, one per thread, with pixels,
+    // depth entries and counters exactly as one thread makes them. Threads
+    // that cannot be started leave fewer bands.
+    void setThreads(int32_t threads, int32_t minPixels = kParallelMinPixels);
+    // The threads drawing: 1, or what setThreads could start.
+    int32_t threadCount() const;
+    // Draws everything recorded and returns when the target and the depth
+    // buffer hold it all. Whoever reads or writes them other than through
+    // this class (text, blits, presenting, tests) flushes first; textures
+    // that recorded triangles use must live until then. Nothing to do when
+    // drawing is not recorded.
+    void flush();
 
     // --- polygon pipeline ---
 
@@ -122,7 +156,9 @@ public:
     // Fills the counter-clockwise screen polygon of count (3 .. 20) vertices
     // with the current surface, one scanline span at a time (top-left rule).
     // Expects setupGradients of the same vertices. Draws nothing when no
-    // target is attached or a vertex lies outside the target.
+    // target is attached or a vertex lies outside the target. Draws at once,
+    // after what is recorded (initEdge flushes too, so the stepping and the
+    // fillers that follow it also draw after it).
     void scanTriangle(RasterVertex* const* polygon, int count);
     // Starts an edge from top to bottom: its first scanline, the number of
     // scanlines it covers (0 or less: none), the exact column and error term
@@ -193,4 +229,11 @@ public:
 
     // --- diagnostics, after the record ---
     RasterCounters counters;
+
+    // --- band drawing, after the record ---
+    // The first row this rasterizer may write: 0, except in the rasterizer
+    // of a band, which walks the rows above it without filling them (and
+    // whose pixelCount ends at its last row).
+    int32_t bandFirstRow = 0;
+    std::unique_ptr<raster::BandRenderer> bands;  // null with one thread
 };

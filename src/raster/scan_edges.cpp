@@ -3,6 +3,7 @@
 // surface's mode. The walker itself is in edge_walk.h.
 #include <cstdint>
 
+#include "raster/band_renderer.h"
 #include "raster/fixed_point.h"
 #include "raster/rasterizer.h"
 #include "raster/scan_convert.h"
@@ -10,6 +11,7 @@
 using raster::SnappedVertex;
 
 void Rasterizer::initEdge(Edge& edge, const RasterVertex& top, const RasterVertex& bottom, bool isLeft) {
+    flush();
     raster::surfaceFiller(*this).startEdge(*this, edge, raster::snapVertex(top), raster::snapVertex(bottom), isLeft);
 }
 
@@ -21,6 +23,7 @@ void Rasterizer::stepEdges() {
 }
 
 void Rasterizer::scanTriangle(RasterVertex* const* polygon, int count) {
+    flush();
     if (!targetPixels || !depth || count < 3 || count > kClipListSize) return;
     if (targetWidth > raster::kMaxTargetSide || targetHeight > raster::kMaxTargetSide) return;
     SnappedVertex snapped[kClipListSize];

@@ -155,6 +155,8 @@ inline void scanFan(Rasterizer& r, RasterVertex* const* polygon, int count) {
         if constexpr (M.paint != Paint::Nothing) {
             const PixelBounds b = pixelBounds(t);
             if (b.firstRow == b.endRow || b.firstColumn == b.endColumn) continue;  // no pixel centre
+            // Wholly above or below a band's rows (never so with one thread).
+            if (b.endRow <= r.bandFirstRow || b.firstRow * r.targetWidth >= r.pixelCount) continue;
             setupSnappedGradients<M>(r, t[0], t[1], t[2]);
             const int32_t rows = b.endRow - b.firstRow;
             if (rows > kShortRows || b.endColumn - b.firstColumn > kNarrowColumns)

@@ -55,6 +55,9 @@ void Scene::drawWorld() {
     rasterizer->setCamera(nearDistance, farDistance, focalLength);
     for (int32_t index : opaqueList) drawRecord(renderRecords[index]);
     for (int32_t index : transparentList) drawRecord(renderRecords[index]);
+    // The world is in the frame buffer when the frame's drawing returns,
+    // whatever threads draw it.
+    rasterizer->flush();
 }
 
 void Scene::traverseGroup(X3DNode* node, const Matrix& full, const Matrix& rotation, int32_t depth) {

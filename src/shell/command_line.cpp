@@ -1,11 +1,15 @@
 #include "shell/command_line.h"
 
+#include <algorithm>
+#include <thread>
+
 namespace {
 
 constexpr int64_t kMaxDisplaySide = 8192;
 constexpr int64_t kMaxZoom = 16;
 constexpr int64_t kMaxFrames = int64_t{1} << 62;
 constexpr int64_t kMaxFrameMs = 86400000;  // one day per frame
+constexpr int64_t kMaxThreads = 64;        // the Rasterizer's own limit
 
 // A whole decimal number in min..max, or -1.
 int64_t parseCount(const std::string& text, int64_t min, int64_t max) {
@@ -32,7 +36,7 @@ bool parseSize(const std::string& text, ViewerOptions& options) {
 
 bool takesValue(const std::string& name) {
     for (const char* option : {"--size", "--zoom", "--frames", "--frame-ms", "--input", "--screenshot", "--log",
-                               "--install-dir"}) {
+                               "--install-dir", "--threads"}) {
         if (name == option) return true;
     }
     return false;
@@ -55,6 +59,11 @@ bool applyValue(const std::string& name, const std::string& value, ViewerOptions
         options.frameMs = static_cast<uint32_t>(ms);
         return ms >= 0;
     }
+    if (name == "--threads") {
+        const int64_t threads = parseCount(value, 1, kMaxThreads);
+        options.threads = static_cast<int32_t>(threads);
+        return threads >= 1;
+    }
     if (value.empty()) return false;
     if (name == "--input") options.input = value;
     else if (name == "--screenshot") options.screenshot = value;
@@ -74,6 +83,12 @@ bool applyFlag(const std::string& name, ViewerOptions& options) {
 }
 
 }  // namespace
+
+int32_t defaultThreads() {
+    const unsigned cores = std::thread::hardware_concurrency();
+    if (cores == 0) return 1;
+    return static_cast<int32_t>(std::min<unsigned>(cores, kMaxThreads));
+}
 
 bool parseCommandLine(const std::vector<std::string>& args, ViewerOptions& options, std::string& error) {
     bool optionsEnded = false;
@@ -154,5 +169,6 @@ std::string usageText() {
            "  --install-dir DIR   folder of font.gif, logo.gif and sample.wrl\n"
            "  --check             load the world only and report it\n"
            "  --no-overlay        no frame-rate line, title or logo (clean screenshots)\n"
+           "  --threads N         draw the frame in N bands of rows at once, 1..64 (default: the cores)\n"
            "  --help, --version   this text, or the version\n";
 }

@@ -6,6 +6,10 @@
 #include <string>
 #include <vector>
 
+// The number of cores (std::thread::hardware_concurrency), at least 1 and at
+// most 64; 1 when it is not known.
+int32_t defaultThreads();
+
 struct ViewerOptions {
     int32_t width = 240;  // display size
     int32_t height = 320;
@@ -19,6 +23,7 @@ struct ViewerOptions {
     std::string installDir;  // installation directory instead of the default
     bool check = false;      // load the world only
     bool overlay = true;     // false (--no-overlay): no frame-rate line, title or logo
+    int32_t threads = defaultThreads();  // drawing threads (--threads), 1 .. 64
     bool help = false;
     bool version = false;
     std::string world;  // file path, http:// or https:// URL; empty: sample.wrl

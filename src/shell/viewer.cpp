@@ -77,6 +77,7 @@ int runApplication(const ViewerOptions& options, ShellDriver& driver, std::ostre
     auto application = std::make_unique<RenderSample>(&driver, widenText(options.world), widenText(installDir),
                                                       options.width, options.height);
     application->showOverlay = options.overlay;
+    application->threads = options.threads;
     logFormat("initializing application");
     application->init();
     logFormat("application initialized");

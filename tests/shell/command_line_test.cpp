@@ -20,11 +20,14 @@ TEST(CommandLine, DefaultsAndEveryOption) {
     EXPECT_EQ(defaults.frameMs, 40u);
     EXPECT_EQ(frameLimit(defaults), -1);  // the desktop runs until quit
     EXPECT_EQ(defaults.world, "");
+    // As many drawing threads as cores.
+    EXPECT_EQ(defaults.threads, defaultThreads());
+    EXPECT_GE(defaults.threads, 1);
 
     ViewerOptions o;
     ASSERT_TRUE(parseCommandLine({"--size", "320x240", "--zoom=3", "--headless", "--frames", "7", "--frame-ms",
                                   "0", "--input", "in.txt", "--screenshot=out.png", "--log", "l.txt",
-                                  "--install-dir", "/opt/o", "--check", "world.wrl"},
+                                  "--install-dir", "/opt/o", "--threads", "3", "--check", "world.wrl"},
                                  o, error))
         << error;
     EXPECT_EQ(o.width, 320);
@@ -38,6 +41,7 @@ TEST(CommandLine, DefaultsAndEveryOption) {
     EXPECT_EQ(o.log, "l.txt");
     EXPECT_EQ(o.installDir, "/opt/o");
     EXPECT_TRUE(o.check);
+    EXPECT_EQ(o.threads, 3);
     EXPECT_EQ(o.world, "world.wrl");
 
     ViewerOptions headless;
@@ -74,6 +78,9 @@ TEST(CommandLine, BadOptionsAndValuesAreNamed) {
         {{"--frame-ms", "4.5"}, "4.5"},
         {{"--frames"}, "--frames"},
         {{"--log", ""}, "--log"},
+        {{"--threads", "0"}, "--threads"},
+        {{"--threads=65"}, "65"},
+        {{"--threads", "x2"}, "x2"},
         {{"--headless=yes"}, "--headless"},
         {{"a.wrl", "b.wrl"}, "b.wrl"},
         // Options only a headless run uses are refused with a window.
