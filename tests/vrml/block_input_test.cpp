@@ -47,9 +47,12 @@ std::string tokens(const std::string& input, int32_t chunk) {
     char number[64];
     for (int guard = 0; guard < 100 && lexer.nextToken() != kTokenEnd; ++guard) {
         std::snprintf(number, sizeof number, "%.17g", lexer.number());
-        out += std::to_string(lexer.kind()) + ":";
+        out += std::to_string(lexer.kind());
+        out += ':';
         for (char16_t c : lexer.text()) out += static_cast<char>(c);
-        out += ":" + std::string(number) + " ";
+        out += ':';
+        out += number;
+        out += ' ';
     }
     return out + "line " + std::to_string(lexer.lineNumber());
 }
