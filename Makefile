@@ -98,7 +98,9 @@ $(FUZZ_BUILD)/liborvella_fuzz.a: $(FUZZ_OBJECTS)
 	ar rcs $@ $^
 
 $(FUZZ_BUILD)/fuzz_%: fuzz/fuzz_%.cpp $(FUZZ_BUILD)/liborvella_fuzz.a | fuzz-clang
-	$(FUZZ_CXX) $(FUZZ_LINK_FLAGS) $< $(FUZZ_BUILD)/liborvella_fuzz.a $(FUZZ_LIBS) -o $@
+	$(FUZZ_CXX) $(FUZZ_LINK_FLAGS) -MMD -MP $< $(FUZZ_BUILD)/liborvella_fuzz.a $(FUZZ_LIBS) -o $@
+
+-include $(FUZZ_BINARIES:=.d)
 
 # Seed corpora, rebuilt on each build from the files in the tree.
 fuzz-corpus:
