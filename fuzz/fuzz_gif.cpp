@@ -1,23 +1,17 @@
-// libFuzzer harness for the GIF decoder. Not part of the normal build; from
-// the repository root:
+// libFuzzer harness for the GIF decoder: the bytes are decoded as a GIF
+// stream by decodeGifStream, and every pixel and alpha value of what it
+// returns is read.
 //
-//   clang++ -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -Isrc -Itests \
-//       fuzz/fuzz_gif.cpp src/app/gif_decoder.cpp src/app/gif_lzw.cpp \
-//       src/app/image_convert.cpp src/app/input_stream.cpp \
-//       src/app/file_input_stream.cpp src/app/url_input_stream.cpp \
-//       src/shell/log.cpp src/raster/bitmap.cpp -lcurl -o fuzz_gif
-//   ./fuzz_gif -max_len=65536 -rss_limit_mb=4096 corpus/
-//
+// Build and run from the repository root (see the Makefile):
+//   make fuzz-build
+//   ./build-fuzz/fuzz_gif -max_len=65536 -timeout=5 -rss_limit_mb=4096 \
+//       build-fuzz/corpus_gif build-fuzz/seed_gif
 // (-rss_limit_mb leaves room for the largest picture a header may claim.)
 #include <cstddef>
 #include <cstdint>
 
 #include "support/memory_stream.h"
 #include "app/gif_decoder.h"
-
-namespace {
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     MemoryStream stream(data, size);
