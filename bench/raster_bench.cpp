@@ -85,13 +85,16 @@ void reportPixels(benchmark::State& state, int64_t pixelsPerFrame) {
                                                       benchmark::Counter::kInvert);
 }
 
-// The reference: test each pixel's depth and write colour and depth.
-void BM_PlainDepthWrite(benchmark::State& state) {
+// The references: test each pixel's depth and write colour and depth, over
+// an empty depth buffer (every test passes) or over one that already holds
+// nearer depths (every test fails).
+void plainDepthLoop(benchmark::State& state, bool hidden) {
     Frame frame(static_cast<int32_t>(state.range(0)), static_cast<int32_t>(state.range(1)));
     const int32_t width = frame.r.targetWidth, height = frame.r.targetHeight;
     for (auto _ : state) {
         state.PauseTiming();
         frame.clear();
+        if (hidden) std::fill(frame.r.depth, frame.r.depth + frame.pixels(), 0x00010000u);
         state.ResumeTiming();
         uint16_t* pixels = frame.r.targetPixels;
         uint32_t* depth = frame.r.depth;
@@ -111,33 +114,8 @@ void BM_PlainDepthWrite(benchmark::State& state) {
     reportPixels(state, frame.pixels());
 }
 
-// The reference for surfaces hidden behind what is drawn: the same loop over
-// a depth buffer that already holds nearer depths, so every test fails.
-void BM_PlainDepthReject(benchmark::State& state) {
-    Frame frame(static_cast<int32_t>(state.range(0)), static_cast<int32_t>(state.range(1)));
-    const int32_t width = frame.r.targetWidth, height = frame.r.targetHeight;
-    for (auto _ : state) {
-        state.PauseTiming();
-        frame.clear();
-        std::fill(frame.r.depth, frame.r.depth + frame.pixels(), 0x00010000u);
-        state.ResumeTiming();
-        uint16_t* pixels = frame.r.targetPixels;
-        uint32_t* depth = frame.r.depth;
-        for (int32_t y = 0; y < height; ++y) {
-            uint32_t z = 0x00100000u + static_cast<uint32_t>(y);
-            for (int32_t x = 0; x < width; ++x) {
-                const int32_t i = y * width + x;
-                if (z < depth[i]) {
-                    depth[i] = z;
-                    pixels[i] = 0x7BEF;
-                }
-                z += 3;
-            }
-        }
-        benchmark::ClobberMemory();
-    }
-    reportPixels(state, frame.pixels());
-}
+void BM_PlainDepthWrite(benchmark::State& state) { plainDepthLoop(state, false); }
+void BM_PlainDepthReject(benchmark::State& state) { plainDepthLoop(state, true); }
 
 // Clearing colour and depth, the least a frame costs.
 void BM_ClearFrame(benchmark::State& state) {

@@ -10,32 +10,13 @@
 #include <vector>
 
 #include "raster_fixture.h"
+#include "seeded_random.h"
 #include "reference_filler.h"
 #include "raster/scan_convert.h"
 
 namespace {
 
 using namespace raster_test;
-
-// splitmix64, the same sequence everywhere.
-class Random {
-public:
-    explicit Random(uint64_t seed) : state_(seed) {}
-    uint64_t next() {
-        uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        return z ^ (z >> 31);
-    }
-    float uniform(float lo, float hi) {
-        return lo + (hi - lo) * static_cast<float>(next() >> 40) * (1.0f / 16777216.0f);
-    }
-    int32_t below(int32_t n) { return static_cast<int32_t>(next() % static_cast<uint64_t>(n)); }
-    bool chance(int32_t percent) { return below(100) < percent; }
-
-private:
-    uint64_t state_;
-};
 
 // Noise textures of the four sizes the fillers address.
 struct Textures {
