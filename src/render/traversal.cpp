@@ -19,6 +19,7 @@
 #include "scene/geometry_nodes.h"
 #include "scene/grouping_nodes.h"
 #include "scene/light_nodes.h"
+#include "scene/mesh_form.h"
 #include "scene/node_registry.h"
 #include "scene/node_types.h"
 #include "scene/scene.h"
@@ -157,9 +158,9 @@ void Scene::recordShape(X3DNode* geometry, const Matrix& full, const Matrix& rot
     if (!renderRecords.append(RenderRecord{full, rotation, currentSurface, geometry, shape})) return;
 
     bool visible = true;
-    if (geometry->nodeType == NodeType::IndexedFaceSet) {
+    if (geometry->category == NodeCategory::Geometry) {
         Vec3f centre, size;
-        if (static_cast<nIndexedFaceSet&>(*geometry).bounds(centre, size)) visible = boxVisible(full, centre, size);
+        if (static_cast<X3DGeometryNode&>(*geometry).bounds(centre, size)) visible = boxVisible(full, centre, size);
     }
     if (!visible) return;
     if (currentSurface.opaque) opaqueList.append(index);
@@ -167,7 +168,12 @@ void Scene::recordShape(X3DNode* geometry, const Matrix& full, const Matrix& rot
 }
 
 void Scene::drawRecord(const RenderRecord& record) {
-    if (!rasterizer || !record.geometry || record.geometry->nodeType != NodeType::IndexedFaceSet) return;
+    if (!rasterizer || !record.geometry) return;
+    if (record.geometry->nodeType != NodeType::IndexedFaceSet) {
+        // Only the full profile makes geometry of other kinds.
+        if (auto* form = dynamic_cast<X3DMeshGeometryNode*>(record.geometry)) drawMeshForm(record, form->meshForm());
+        return;
+    }
     auto& mesh = static_cast<nIndexedFaceSet&>(*record.geometry);
     const X3DNode* coordNode = mesh.coord.value;
     if (!coordNode || coordNode->nodeType != NodeType::Coordinate) return;

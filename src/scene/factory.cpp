@@ -5,8 +5,8 @@
 #include "scene/node_registry.h"
 
 int32_t nodeTypeCode(std::u16string_view typeName) {
-    for (int32_t code = 0; code < kNodeNameCount; ++code) {
-        if (kNodeNames[code] == typeName) return code;
+    for (int32_t code = 0; code < kAllNodeNameCount; ++code) {
+        if (nodeTypeName(code) == typeName) return code;
     }
     return -1;
 }

@@ -16,7 +16,8 @@ class X3DNode;
 // the caller. Null when the code has no class or memory cannot be had.
 using NodeFactory = X3DNode* (*)(std::u16string_view name, int32_t code);
 
-// The index of the first node-name table entry equal to typeName (exact,
+// The code of the first node-name table entry (core part, then the full
+// profile's part) equal to typeName (exact,
 // case-sensitive, whole string); -1 when none is equal.
 int32_t nodeTypeCode(std::u16string_view typeName);
 

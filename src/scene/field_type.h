@@ -10,12 +10,12 @@ enum class FieldType : int32_t {
     // 1 is unassigned.
     SFColor = 2,
     SFFloat = 3,
-    SFInt32 = 4,  // no field of the catalogue has this type; no class
+    SFInt32 = 4,  // used by the full profile's nodes only
     SFNode = 5,
     SFRotation = 6,
     SFString = 7,
     SFTime = 8,
-    SFVec2f = 9,  // no field of the catalogue has this type; no class
+    SFVec2f = 9,  // used by the full profile's nodes only
     SFVec3f = 10,
     MFColor = 11,
     MFFloat = 12,
@@ -26,4 +26,5 @@ enum class FieldType : int32_t {
     // 17 is unassigned.
     MFVec2f = 18,
     MFVec3f = 19,
+    SFImage = 20,  // used by the full profile's nodes only
 };

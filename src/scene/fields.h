@@ -1,7 +1,9 @@
-// The sixteen field classes. Six single-valued classes carry their value
-// along routes (fSFBool, fSFColor, fSFFloat, fSFRotation, fSFTime, fSFVec3f);
+// The field classes. Eight single-valued classes carry their value along
+// routes (fSFBool, fSFColor, fSFFloat, fSFInt32, fSFRotation, fSFTime,
+// fSFVec2f, fSFVec3f);
 // fMFVec3f only notifies its destinations (but for morphing meshes, below);
-// the other nine keep their values to themselves. Multi-valued classes expose
+// the others keep their values to themselves. fSFInt32, fSFVec2f and fSFImage
+// are used by the full profile's nodes only. Multi-valued classes expose
 // their SimpleArray as `value`.
 #pragma once
 
@@ -13,7 +15,7 @@
 #include "base/simple_array.h"
 #include "base/values.h"
 
-// The building blocks of the sixteen classes below; they are not used alone
+// The building blocks of the classes below; they are not used alone
 // (delivery relies on one class per FieldType).
 
 // A field holding one value of type T, with FieldType kType.
@@ -75,12 +77,22 @@ public:
     using DeliveringField::DeliveringField;
 };
 
+class fSFInt32 final : public DeliveringField<int32_t, FieldType::SFInt32> {
+public:
+    using DeliveringField::DeliveringField;
+};
+
 class fSFRotation final : public DeliveringField<Rotation, FieldType::SFRotation> {
 public:
     using DeliveringField::DeliveringField;
 };
 
 class fSFTime final : public DeliveringField<double, FieldType::SFTime> {
+public:
+    using DeliveringField::DeliveringField;
+};
+
+class fSFVec2f final : public DeliveringField<Vec2f, FieldType::SFVec2f> {
 public:
     using DeliveringField::DeliveringField;
 };
@@ -97,6 +109,22 @@ public:
 };
 
 class fSFString final : public ValueField<std::u16string, FieldType::SFString> {
+public:
+    using ValueField::ValueField;
+};
+
+// An SFImage: width x height pixels of `components` (1 to 4) bytes each,
+// one 32-bit number per pixel as written (its low bytes, the first component
+// highest), rows from the bottom of the image up. An image that is not whole
+// (fewer pixels than width x height, or a size of 0) holds no pixels.
+struct PixelImage {
+    int32_t width = 0;
+    int32_t height = 0;
+    int32_t components = 0;
+    SimpleArray<uint32_t> pixels;
+};
+
+class fSFImage final : public ValueField<PixelImage, FieldType::SFImage> {
 public:
     using ValueField::ValueField;
 };

@@ -57,6 +57,24 @@ inline constexpr std::u16string_view kNodeNames[] = {
 inline constexpr int32_t kNodeNameCount = static_cast<int32_t>(std::size(kNodeNames));
 static_assert(kNodeNameCount == 37, "the node-name table has 37 entries");
 
+// The node-name table goes on past the core types with the types that only
+// the full profile builds: entry i here has NodeType code kNodeNameCount + i.
+inline constexpr std::u16string_view kFullNodeNames[] = {
+    u"Box",
+    u"Sphere",
+    u"Cone",
+    u"Cylinder",
+    u"Collision",
+    u"PointLight",
+    u"SpotLight",
+    u"Normal",
+    u"Color",
+    u"PixelTexture",
+    u"TextureTransform",
+};
+inline constexpr int32_t kFullNodeNameCount = static_cast<int32_t>(std::size(kFullNodeNames));
+static_assert(kFullNodeNameCount == 11, "the full profile adds 11 node names");
+
 inline constexpr std::u16string_view kFieldNames[] = {
     u"http://orvella.invalid/field-names",
     u"children",
@@ -166,3 +184,53 @@ inline constexpr std::u16string_view kFieldNames[] = {
 };
 inline constexpr int32_t kFieldNameCount = static_cast<int32_t>(std::size(kFieldNames));
 static_assert(kFieldNameCount == 105, "the field-name table has 105 entries");
+
+// The field-name table goes on with the names that only the full profile's
+// nodes use: entry i here has field-name code kFieldNameCount + i. Event
+// names such as "set_height" are not entries: lookup finds the field by the
+// name without its "set_" prefix.
+inline constexpr std::u16string_view kFullFieldNames[] = {
+    u"radius",
+    u"bottomRadius",
+    u"side",
+    u"bottom",
+    u"top",
+    u"normal",  // 110
+    u"colorIndex",
+    u"colorPerVertex",
+    u"normalIndex",
+    u"normalPerVertex",
+    u"convex",
+    u"collide",
+    u"proxy",
+    u"collideTime",
+    u"attenuation",
+    u"location",  // 120
+    u"beamWidth",
+    u"cutOffAngle",
+    u"shininess",
+    u"specularColor",
+    u"vector",
+    u"image",
+    u"repeatS",
+    u"repeatT",
+    u"textureTransform",
+};
+inline constexpr int32_t kFullFieldNameCount = static_cast<int32_t>(std::size(kFullFieldNames));
+static_assert(kFullFieldNameCount == 25, "the full profile adds 25 field names");
+
+// The name of a node-type code or a field-name code of either part of the
+// tables; the placeholder (entry 0) for a code outside both.
+constexpr std::u16string_view nodeTypeName(int32_t code) {
+    if (code >= 0 && code < kNodeNameCount) return kNodeNames[code];
+    if (code >= kNodeNameCount && code < kNodeNameCount + kFullNodeNameCount) return kFullNodeNames[code - kNodeNameCount];
+    return kNodeNames[0];
+}
+constexpr std::u16string_view fieldName(int32_t code) {
+    if (code >= 0 && code < kFieldNameCount) return kFieldNames[code];
+    if (code >= kFieldNameCount && code < kFieldNameCount + kFullFieldNameCount) return kFullFieldNames[code - kFieldNameCount];
+    return kFieldNames[0];
+}
+inline constexpr int32_t kAllNodeNameCount = kNodeNameCount + kFullNodeNameCount;
+inline constexpr int32_t kAllFieldNameCount = kFieldNameCount + kFullFieldNameCount;
+

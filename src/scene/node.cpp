@@ -20,9 +20,10 @@ class FieldNameIndex {
 public:
     FieldNameIndex() {
         for (int32_t& slot : slots_) slot = -1;
-        for (int32_t code = 0; code < kFieldNameCount; ++code) {
-            uint32_t at = hash(kFieldNames[code]);
-            while (slots_[at] >= 0 && !same(kFieldNames[slots_[at]], kFieldNames[code])) at = (at + 1) & kMask;
+        for (int32_t code = 0; code < kAllFieldNameCount; ++code) {
+            const std::u16string_view name = fieldName(code);
+            uint32_t at = hash(name);
+            while (slots_[at] >= 0 && !same(fieldName(slots_[at]), name)) at = (at + 1) & kMask;
             if (slots_[at] < 0) slots_[at] = code;
         }
     }
@@ -30,14 +31,14 @@ public:
     int32_t find(std::u16string_view name) const {
         for (uint32_t at = hash(name);; at = (at + 1) & kMask) {
             const int32_t code = slots_[at];
-            if (code < 0 || same(kFieldNames[code], name)) return code;
+            if (code < 0 || same(fieldName(code), name)) return code;
         }
     }
 
 private:
     static constexpr uint32_t kSlots = 512;  // a power of two, well above the table's size
     static constexpr uint32_t kMask = kSlots - 1;
-    static_assert(kFieldNameCount * 2 < static_cast<int32_t>(kSlots), "the index keeps free slots");
+    static_assert(kAllFieldNameCount * 2 < static_cast<int32_t>(kSlots), "the index keeps free slots");
 
     // Length and three characters tell the names of the table apart well
     // enough; the probe compares whole names anyway.

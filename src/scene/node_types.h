@@ -41,6 +41,18 @@ inline constexpr int32_t ElevationGrid = 33;
 inline constexpr int32_t Extrusion = 34;
 inline constexpr int32_t Text = 35;
 inline constexpr int32_t FontStyle = 36;
+// The full profile's own types.
+inline constexpr int32_t Box = 37;
+inline constexpr int32_t Sphere = 38;
+inline constexpr int32_t Cone = 39;
+inline constexpr int32_t Cylinder = 40;
+inline constexpr int32_t Collision = 41;
+inline constexpr int32_t PointLight = 42;
+inline constexpr int32_t SpotLight = 43;
+inline constexpr int32_t Normal = 44;
+inline constexpr int32_t Color = 45;
+inline constexpr int32_t PixelTexture = 46;
+inline constexpr int32_t TextureTransform = 47;
 }  // namespace NodeType
 
 // A node's family; the frame code picks sensors (and the binding code picks

@@ -22,6 +22,7 @@
 #include "scene/render_record.h"
 #include "scene/factory.h"
 #include "scene/frame_clock.h"
+#include "scene/profile.h"
 #include "base/simple_array.h"
 #include "base/values.h"
 
@@ -36,6 +37,7 @@ class nDirectionalLight;
 class nIndexedFaceSet;
 class nShape;
 class nAppearance;
+struct MeshForm;
 
 class Scene {
 public:
@@ -156,10 +158,19 @@ public:
     // Appends the record, then its index to the opaque or transparent list
     // when its box may be seen.
     void recordShape(X3DNode* geometry, const Matrix& full, const Matrix& rotation, nShape* shape);
-    // Transforms, lights and draws one IndexedFaceSet record; draws nothing
-    // when the mesh has no Coordinate node, lies outside the view or an array
-    // it needs cannot be had.
+    // Transforms, lights and draws one IndexedFaceSet record, or one record
+    // of geometry drawn through a MeshForm; draws nothing when the mesh has
+    // no Coordinate node, lies outside the view or an array it needs cannot
+    // be had. Other geometry is not drawn.
     void drawRecord(const RenderRecord& record);
+
+    // ===== The full profile's faces: render/mesh_draw.cpp =====
+
+    // Transforms, lights and draws a MeshForm with the record's matrices and
+    // surface; a lit surface on a form without normals is drawn unlit in its
+    // diffuse colour. Draws nothing outside the view or when an array cannot
+    // be had.
+    void drawMeshForm(const RenderRecord& record, const MeshForm& mesh);
 
     // --- members, in record order ---
 
@@ -211,4 +222,7 @@ public:
     // (and said in the log, once each per world).
     bool depthLimitReported = false;
     bool visitLimitReported = false;
+
+    // The node set the world was read with (set by loadWorld).
+    Profile profile = Profile::Core;
 };

@@ -171,7 +171,62 @@ void VrmlParser::readFieldValue(X3DField* field) {
         });
         break;
     case FieldType::SFInt32:
-    case FieldType::SFVec2f:
-        break;  // no field class has these types
+        lexer.nextToken();
+        static_cast<fSFInt32*>(field)->value = toInt32(lexer.number());
+        break;
+    case FieldType::SFVec2f: {
+        Vec2f& vector = static_cast<fSFVec2f*>(field)->value;
+        vector.x = nextFloat();
+        vector.y = nextFloat();
+        break;
     }
+    case FieldType::SFImage:
+        readImageValue(static_cast<fSFImage*>(field)->value);
+        break;
+    }
+}
+
+namespace {
+
+// A pixel number as written; out-of-range values saturate, NaN gives 0.
+uint32_t toPixel(double value) {
+    if (!(value > 0.0)) return 0;
+    if (value >= 4294967295.0) return 0xFFFFFFFFu;
+    return static_cast<uint32_t>(value);
+}
+
+}  // namespace
+
+// Width, height and components, then one number per pixel. The pixels are
+// read only while the tokens are numbers, so that a header claiming more than
+// the file holds cannot swallow the rest of the world: the first token that is
+// not a number is handed back to the node's body. Storage grows with the
+// numbers actually read, never with what the header claims.
+void VrmlParser::readImageValue(PixelImage& image) {
+    image = PixelImage{};
+    int32_t header[3] = {0, 0, 0};
+    for (int32_t& value : header) {
+        if (lexer.nextToken() != kTokenNumber) {
+            lexer.holdBack();
+            return;
+        }
+        value = toInt32(lexer.number());
+    }
+    image.width = header[0];
+    image.height = header[1];
+    image.components = header[2];
+    if (image.width <= 0 || image.height <= 0 || image.components < 1 || image.components > 4) return;
+    const int64_t wanted = int64_t{image.width} * image.height;
+    int64_t read = 0;
+    bool whole = true;
+    while (read < wanted) {
+        if (lexer.nextToken() != kTokenNumber) {
+            lexer.holdBack();
+            whole = false;
+            break;
+        }
+        if (whole && !image.pixels.append(toPixel(lexer.number()))) whole = false;
+        ++read;
+    }
+    if (!whole) image.pixels = SimpleArray<uint32_t>{};
 }

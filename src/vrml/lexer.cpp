@@ -371,6 +371,11 @@ bool VrmlLexer::mergeExponent() {
     return true;
 }
 
+void VrmlLexer::holdBack() {
+    if (pushedBack_ || currentToken().kind == kTokenNumber) return;
+    pushBack();
+}
+
 void VrmlLexer::pushBack() {
     exchangeTokens();
     pushedBack_ = true;

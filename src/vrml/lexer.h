@@ -88,6 +88,11 @@ public:
     // by the next call.
     int32_t nextToken();
 
+    // Hands the current token back: the next nextToken returns it again
+    // (current() is then the token before it). Only for a current token that
+    // is not a number (a number's lookahead is held back already).
+    void holdBack();
+
     // The token that nextToken made current.
     const VrmlToken& current() const { return tokens_[currentSlot_]; }
     int32_t kind() const { return current().kind; }

@@ -32,6 +32,7 @@
 
 class InputStream;
 class X3DField;
+struct PixelImage;
 class X3DNode;
 
 
@@ -117,6 +118,11 @@ public:
     // numberList and stringList: exactly groupSize tokens without brackets,
     // everything up to the "]" with them (the end of input closes the list).
     void collectValueTokens(int32_t groupSize);
+
+    // Reads an SFImage value into image (replacing it): its header, then its
+    // pixels while the tokens are numbers. An image that is not whole keeps
+    // its header and no pixels.
+    void readImageValue(PixelImage& image);
 
     // Every message is also handed to the observer (after it is logged).
     void setMessageObserver(MessageObserver observer) { observer_ = std::move(observer); }

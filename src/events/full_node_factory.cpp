@@ -1,0 +1,67 @@
+#include "events/full_node_factory.h"
+
+#include <memory>
+#include <new>
+
+#include "events/node_factory.h"
+#include "scene/node.h"
+#include "scene/node_types.h"
+
+namespace {
+
+// The node of a full-profile-only class for code, or null for any other
+// code. May throw std::bad_alloc.
+std::unique_ptr<X3DNode> constructFullNode(int32_t code) {
+    switch (code) {
+        // --- grouping and world nodes ---
+
+        // --- geometry ---
+
+        // --- lights and surfaces ---
+
+        default: return nullptr;
+    }
+}
+
+}  // namespace
+
+X3DNode* createNodeFull(std::u16string_view name, int32_t code) {
+    std::unique_ptr<X3DNode> node;
+    try {
+        node = constructFullNode(code);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+    if (!node) return createNode(name, code);
+    try {
+        return registerNewNode(std::move(node), name, code);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+
+bool fullProfileOnly(int32_t code) {
+    switch (code) {
+        case NodeType::Billboard:
+        case NodeType::Inline:
+        case NodeType::LOD:
+        case NodeType::Switch:
+        case NodeType::WorldInfo:
+        case NodeType::IndexedLineSet:
+        case NodeType::PointSet:
+        case NodeType::ElevationGrid:
+        case NodeType::Extrusion:
+        case NodeType::Box:
+        case NodeType::Sphere:
+        case NodeType::Cone:
+        case NodeType::Cylinder:
+        case NodeType::Collision:
+        case NodeType::PointLight:
+        case NodeType::SpotLight:
+        case NodeType::Normal:
+        case NodeType::Color:
+        case NodeType::PixelTexture:
+        case NodeType::TextureTransform: return true;
+        default: return false;
+    }
+}
