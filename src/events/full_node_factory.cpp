@@ -6,6 +6,7 @@
 #include "events/node_factory.h"
 #include "scene/node.h"
 #include "scene/node_types.h"
+#include "scene/world_nodes.h"
 
 namespace {
 
@@ -14,6 +15,8 @@ namespace {
 std::unique_ptr<X3DNode> constructFullNode(int32_t code) {
     switch (code) {
         // --- grouping and world nodes ---
+        case NodeType::WorldInfo: return std::make_unique<nWorldInfo>();
+        case NodeType::Inline: return std::make_unique<nInline>();
 
         // --- geometry ---
 

@@ -48,6 +48,13 @@ public:
         return entries_.insert(entries_.begin() + index, Entry{code, nullptr})->second;
     }
 
+    // Drops the entry for the code, if there is one.
+    void erase(int32_t code) {
+        const std::ptrdiff_t index = lowerBound(code) - begin();
+        if (index < static_cast<std::ptrdiff_t>(entries_.size()) && entries_[index].first == code)
+            entries_.erase(entries_.begin() + index);
+    }
+
 private:
     // Enough for most nodes of the catalogue, so that one allocation serves.
     static constexpr std::size_t kTypicalCount = 16;
