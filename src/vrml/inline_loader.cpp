@@ -42,6 +42,15 @@ std::u16string fileIdentity(const std::u16string& name) {
     return widenText(resolved.string());
 }
 
+// A file named by a world must be a regular one: a device (/dev/zero, a
+// terminal) or a pipe could hold the reader for ever, and a world chooses its
+// Inlines' names. URLs are left to the stream layer.
+bool readable(const std::u16string& name) {
+    if (urlSchemeLength(name) != 0) return true;
+    std::error_code error;
+    return std::filesystem::is_regular_file(narrowText(name), error);
+}
+
 bool inChain(const InlineLoad& load, const std::u16string& identity) {
     for (const std::u16string& above : load.chain) {
         if (above == identity) return true;
@@ -109,7 +118,7 @@ void loadInline(InlineLoad& load, nInline& node, const std::u16string& baseDirec
             return;
         }
         const StreamOpener open = reader.streamOpener();
-        std::unique_ptr<InputStream> stream = open ? open(narrowText(name)) : nullptr;
+        std::unique_ptr<InputStream> stream = open && readable(name) ? open(narrowText(name)) : nullptr;
         if (!stream) {
             unopened.push_back(name);
             continue;

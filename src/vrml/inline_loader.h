@@ -15,7 +15,8 @@
 //   - a file more than kMaxInlineDepth files below the world;
 //   - any file past the kMaxInlineFiles-th of the world (said once).
 // An Inline none of whose entries opens is logged as a file not found and
-// stays empty.
+// stays empty; a local name that is not a regular file (a device, a pipe, a
+// folder) counts as not found, as it could hold the reader for ever.
 #pragma once
 
 #include <cstdint>
