@@ -6,7 +6,6 @@
 #include "app/open_stream.h"
 #include "app/world_reader.h"
 #include "base/log.h"
-#include "events/node_factory.h"
 #include "scene/shape_nodes.h"
 #include "vrml/load_world.h"
 
