@@ -4,8 +4,8 @@
 
 #include "app/navigation.h"
 #include "app/open_stream.h"
+#include "app/world_reader.h"
 #include "base/log.h"
-#include "events/node_factory.h"
 #include "scene/shape_nodes.h"
 #include "vrml/load_world.h"
 
@@ -59,6 +59,7 @@ void RenderSample::init() {
     displayHeight = bufferHeight = renderHeight;
     rasterizer.driver = driver;
     rasterizer.setThreads(threads);
+    if (profile == Profile::Full) lighting = true;
     remakeFrameBuffer();
     showSplash();
     loadTheWorld();
@@ -88,9 +89,12 @@ void RenderSample::showSplash() {
 void RenderSample::loadTheWorld() {
     {
         // The parser lives for this one load only.
-        VrmlParser parser(createNode, openStream);
+        std::unique_ptr<VrmlParser> parser = makeWorldReader(profile);
         worldName = commandLine.empty() ? installDir + kDefaultWorld : commandLine;
-        scene = loadWorld(parser, worldName);
+        if (parser) {
+            scene = loadWorld(*parser, worldName);
+            profileNotice = fullProfileNotice(profile, parser->refusedTypes());
+        }
     }
     if (!scene) {
         // Nothing to show but the background (black), the overlay and the
@@ -103,6 +107,9 @@ void RenderSample::loadTheWorld() {
     }
     scene->attachRasterizer(&rasterizer);
     scene->font = font.get();
+    // The full profile's first frame is lit already (the core one keeps the
+    // switch for the frames after the first, as it always has).
+    if (profile == Profile::Full) scene->lighting = lighting;
     scene->initNodes();
     const uint32_t ticks = driver->ticks();
     scene->startClock(static_cast<double>(ticks) * kSecondsPerTick, ticks);

@@ -15,6 +15,7 @@
 #include "raster/bitmap.h"
 #include "raster/bitmap_font.h"
 #include "raster/rasterizer.h"
+#include "scene/profile.h"
 #include "scene/scene.h"
 
 // The render area at view level i is the display size divided by entry i.
@@ -97,6 +98,9 @@ public:
     // Threads the Rasterizer draws with (1: the caller's thread alone; more:
     // bands of rows, the same frames). Taken by init.
     int32_t threads = 1;
+    // The node set and reading rules the world is read with. Taken by init;
+    // the full profile also starts with lighting on (key A still toggles it).
+    Profile profile = Profile::Core;
 
     // --- diagnostics, after the record ---
     // The world's name as it was loaded, and why it could not be (empty when
@@ -104,6 +108,9 @@ public:
     // read". The entry tells the user.
     std::u16string worldName;
     std::string loadFailure;
+    // The core profile's line about the node types of the world that only
+    // the full profile draws (app/world_reader.h); empty when there are none.
+    std::string profileNotice;
 
 private:
     // The background colour of the world as red, green, blue in 0..1.

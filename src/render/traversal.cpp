@@ -82,7 +82,8 @@ void Scene::traverseGroup(X3DNode* node, const Matrix& full, const Matrix& rotat
         matrixMultiply(groupFull, local.full, full);
         matrixMultiply(groupRotation, local.rotation, rotation);
         if (!matrixFinite(groupFull) || !matrixFinite(groupRotation)) return;
-    } else if (node->nodeType != NodeType::Group && node->nodeType != NodeType::Anchor) {
+    } else if (node->nodeType != NodeType::Group && node->nodeType != NodeType::Anchor &&
+               node->nodeType != NodeType::Inline) {
         return;
     }
 

@@ -36,7 +36,7 @@ bool parseSize(const std::string& text, ViewerOptions& options) {
 
 bool takesValue(const std::string& name) {
     for (const char* option : {"--size", "--zoom", "--frames", "--frame-ms", "--input", "--screenshot", "--log",
-                               "--install-dir", "--threads"}) {
+                               "--install-dir", "--threads", "--profile"}) {
         if (name == option) return true;
     }
     return false;
@@ -63,6 +63,13 @@ bool applyValue(const std::string& name, const std::string& value, ViewerOptions
         const int64_t threads = parseCount(value, 1, kMaxThreads);
         options.threads = static_cast<int32_t>(threads);
         return threads >= 1;
+    }
+    if (name == "--profile") {
+        // Exactly the two names; the choice is made once, before the world is read.
+        if (value == "core") options.profile = Profile::Core;
+        else if (value == "full") options.profile = Profile::Full;
+        else return false;
+        return true;
     }
     if (value.empty()) return false;
     if (name == "--input") options.input = value;
@@ -170,5 +177,6 @@ std::string usageText() {
            "  --check             load the world only and report it\n"
            "  --no-overlay        no frame-rate line, title or logo (clean screenshots)\n"
            "  --threads N         draw the frame in N bands of rows at once, 1..64 (default: the cores)\n"
+           "  --profile core|full node set: core (default) or full, the wider set real-world files use\n"
            "  --help, --version   this text, or the version\n";
 }

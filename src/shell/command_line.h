@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "scene/profile.h"
+
 // The number of cores (std::thread::hardware_concurrency), at least 1 and at
 // most 64; 1 when it is not known.
 int32_t defaultThreads();
@@ -24,6 +26,7 @@ struct ViewerOptions {
     bool check = false;      // load the world only
     bool overlay = true;     // false (--no-overlay): no frame-rate line, title or logo
     int32_t threads = defaultThreads();  // drawing threads (--threads), 1 .. 64
+    Profile profile = Profile::Core;     // --profile core|full
     bool help = false;
     bool version = false;
     std::string world;  // file path, http:// or https:// URL; empty: sample.wrl

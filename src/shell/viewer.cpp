@@ -78,6 +78,7 @@ int runApplication(const ViewerOptions& options, ShellDriver& driver, std::ostre
                                                       options.width, options.height);
     application->showOverlay = options.overlay;
     application->threads = options.threads;
+    application->profile = options.profile;
     logFormat("initializing application");
     application->init();
     logFormat("application initialized");
@@ -85,6 +86,7 @@ int runApplication(const ViewerOptions& options, ShellDriver& driver, std::ostre
     if (!application->loadFailure.empty())
         err << "viewer: cannot load the world \"" << narrowText(application->worldName)
             << "\": " << application->loadFailure << "\n";
+    if (!application->profileNotice.empty()) err << application->profileNotice << "\n";
     const int exitCode = runFrameLoop(*application, driver, frameLimit(options));
     closeLog();
     application.reset();
@@ -94,11 +96,12 @@ int runApplication(const ViewerOptions& options, ShellDriver& driver, std::ostre
 
 // --check: the world is read with no display and no application, but the log
 // is written as in a normal run, the reader's messages included.
-int runCheck(const ViewerOptions& options, std::ostream& out) {
+int runCheck(const ViewerOptions& options, std::ostream& out, std::ostream& err) {
     DriverHeadless driver(options.width, options.height, options.frameMs, {});
     openLog(&driver, options.log.empty() ? defaultLogPath() : options.log);
     const std::string installDir = findInstallDir(options.installDir, executablePath());
-    const int exitCode = checkWorld(options.world.empty() ? installDir + "sample.wrl" : options.world, out);
+    const int exitCode =
+        checkWorld(options.world.empty() ? installDir + "sample.wrl" : options.world, out, options.profile, &err);
     closeLog();
     releaseNodeRegistry();
     return exitCode;
@@ -121,7 +124,7 @@ int runViewer(const std::vector<std::string>& args, std::ostream& out, std::ostr
         out << "Orvella beta 0.1 (viewer, log version 1, build 1)\n";
         return 0;
     }
-    if (options.check) return runCheck(options, out);
+    if (options.check) return runCheck(options, out, err);
 
     std::vector<ScriptEvent> events;
     if (options.headless && !loadScript(options.input, KeyList{}, events, error)) {

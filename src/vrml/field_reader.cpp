@@ -65,6 +65,21 @@ void VrmlParser::collectValueTokens(int32_t groupSize) {
 }
 
 void VrmlParser::readFieldValue(X3DField* field) {
+    // Integer values may be hexadecimal in the full profile. The rule holds
+    // for this value's tokens alone, its lookahead included (a field name or
+    // a bracket, which it does not change).
+    const bool integers = field->type == FieldType::SFInt32 || field->type == FieldType::MFInt32 ||
+                          field->type == FieldType::SFImage;
+    if (integers && profile_ == Profile::Full) {
+        lexer.setHexIntegers(true);
+        readValue(field);
+        lexer.setHexIntegers(false);
+        return;
+    }
+    readValue(field);
+}
+
+void VrmlParser::readValue(X3DField* field) {
     // The next token's number, as a float (most recent number when not one).
     auto nextFloat = [this] {
         lexer.nextToken();

@@ -21,6 +21,14 @@
 // Line ends are counted in one place, countLineEnd: CR, LF and CR LF each count
 // once. Comments and open strings stop before the line end and leave it to the
 // whitespace skip, which counts it.
+//
+// The full profile adds two rules, each one flag tested where the core path
+// branches anyway. Strings run on over line ends: the core reading closes a
+// string at the line end, so the closing quote of a two-line string opens a
+// new one that eats the rest of its line, "]" and "}" included, and the world
+// after a multi-line WorldInfo or Script string is read as part of it. And
+// integer values may be written in hexadecimal ("0xFF"), which the core reading
+// takes as the number 0 followed by the word "xFF".
 #include "vrml/lexer.h"
 
 #include <algorithm>
@@ -43,6 +51,14 @@ constexpr int64_t kMaxScaleStep = 300;
 
 bool isDigit(int32_t c) { return c >= '0' && c <= '9'; }
 bool isOctalDigit(int32_t c) { return c >= '0' && c <= '7'; }
+
+// 0..15 for a hexadecimal digit of either case, -1 for any other byte.
+int32_t hexDigitValue(uint8_t c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
 
 // value * 10^n, or value / 10^n. A single step for n <= 300; beyond that the
 // result is what the exact product would round to: inf, 0 or the value itself
@@ -238,12 +254,42 @@ inline void VrmlLexer::readNumber(int32_t byte) {
         negative = true;
         byte = next;
     }
-    unread(byte);  // a digit or ".": the scan starts with it
     DecimalScan scan;
+    if (hexIntegers_ && byte == '0') {
+        const int32_t next = nextByte();
+        if (next == 'x' || next == 'X') {
+            readHexDigits(negative);
+            return;
+        }
+        // The "0" stays consumed (the peek may have taken the next block, so
+        // it cannot be handed back); a leading 0 adds nothing to the scan.
+        unread(next);
+    } else {
+        unread(byte);  // a digit or ".": the scan starts with it
+    }
     do {
         next_ = scan.scan(next_, end_);
     } while (!scan.ended() && fill());
     raw_.number = scan.result(negative);
+    raw_.kind = kTokenNumber;
+}
+
+// The digits after "0x". A double holds every integer up to 2^53 exactly, far
+// beyond the 32 bits an integer field keeps, so the value saturates there
+// rather than lose its low digits.
+void VrmlLexer::readHexDigits(bool negative) {
+    constexpr uint64_t kHexLimit = uint64_t{1} << 53;
+    uint64_t value = 0;
+    for (;;) {
+        const uint8_t* at = next_;
+        for (int32_t digit; at < end_ && (digit = hexDigitValue(*at)) >= 0; ++at)
+            value = value >= kHexLimit ? kHexLimit : value * 16 + static_cast<uint64_t>(digit);
+        const bool stopped = at < end_;
+        next_ = at;
+        if (stopped || !fill()) break;
+    }
+    const double magnitude = static_cast<double>(std::min(value, kHexLimit));
+    raw_.number = negative ? -magnitude : magnitude;
     raw_.kind = kTokenNumber;
 }
 
@@ -263,7 +309,14 @@ void VrmlLexer::readString(int32_t quote) {
     for (;;) {
         int32_t byte = nextByte();
         if (byte == quote) break;
-        if (byte < 0 || byte == '\n' || byte == '\r') {
+        if (byte < 0) break;
+        if (byte == '\n' || byte == '\r') {
+            if (multiLineStrings_) {
+                // Kept as one line feed, as an escaped line end is.
+                countLineEnd(byte);
+                appendChar('\n');
+                continue;
+            }
             // Left for the whitespace skip, which counts the line.
             unread(byte);
             break;

@@ -69,6 +69,19 @@ public:
     // class. The reader calls it once before the first token.
     void addReaderClasses();
 
+    // The full profile's reading rules; both are off at construction, and the
+    // core profile never turns them on, so its tokens stay as they are.
+    // With multi-line strings a quoted string runs on over line ends (each is
+    // counted and kept in the text as one line feed, whatever the file's line
+    // ends) instead of being closed by them.
+    void setMultiLineStrings(bool on) { multiLineStrings_ = on; }
+    // With hexadecimal integers a number written "0x" or "0X" and hex digits
+    // (either case, after an optional "-") reads as that integer; digits past
+    // 2^53 saturate there. A "0x" with no digit after it reads as 0 and the
+    // "x" is consumed. The reader turns it on for integer values only.
+    void setHexIntegers(bool on) { hexIntegers_ = on; }
+    bool hexIntegers() const { return hexIntegers_; }
+
     // The classes of a byte value; values of 256 and above count as word
     // characters, negative values (the end of input) have none.
     uint8_t characterClass(int32_t byte) const;
@@ -124,6 +137,7 @@ private:
     void finishText();
     void skipComment();
     void readNumber(int32_t byte);
+    void readHexDigits(bool negative);
     void readWord(int32_t byte);
     void readString(int32_t quote);
     int32_t readEscape();
@@ -152,5 +166,7 @@ private:
     VrmlToken tokens_[2];
     int32_t currentSlot_ = 0;
     bool pushedBack_ = false;
+    bool multiLineStrings_ = false;
+    bool hexIntegers_ = false;
     uint8_t block_[kBlockBytes];
 };

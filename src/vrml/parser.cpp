@@ -118,6 +118,7 @@ X3DNode* VrmlParser::readNode(const std::u16string& typeName, const std::u16stri
     const int32_t code = nodeTypeCode(typeName);
     X3DNode* node = code < 0 ? nullptr : createNode_(defName, code);
     if (!node) {
+        if (code >= 0) noteRefusedType(code);
         report(u"Unrecognized node type '" + typeName + u"' at line: " + lineSuffix(), LogTarget::FileAndStore);
         if (typeName == u"proto" || typeName == u"externproto") {
             lexer.nextToken();  // the declaration's name
@@ -247,6 +248,25 @@ void VrmlParser::addNodeToField(X3DField* field, X3DNode* node) {
         return;
     }
     node->parent = field->owner;
+}
+
+void VrmlParser::setProfile(Profile profile) {
+    profile_ = profile;
+    lexer.setMultiLineStrings(profile == Profile::Full);
+}
+
+void VrmlParser::noteRefusedType(int32_t code) {
+    // A world names few types: a linear search stays cheap.
+    if (std::find(refusedTypes_.begin(), refusedTypes_.end(), code) == refusedTypes_.end())
+        refusedTypes_.push_back(code);
+}
+
+void VrmlParser::reportWorldMessage(const std::u16string& text) { report(text, LogTarget::FileAndStore); }
+
+void VrmlParser::absorbCounts(const VrmlParser& helper) {
+    routeCount_ += helper.routeCount_;
+    messageCount_ += helper.messageCount_;
+    for (int32_t code : helper.refusedTypes_) noteRefusedType(code);
 }
 
 void VrmlParser::report(const std::u16string& text, LogTarget target) {

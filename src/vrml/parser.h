@@ -28,6 +28,7 @@
 #include "base/input_stream.h"
 #include "base/limits.h"
 #include "scene/factory.h"
+#include "scene/profile.h"
 #include "vrml/lexer.h"
 
 class InputStream;
@@ -124,6 +125,30 @@ public:
     // its header and no pixels.
     void readImageValue(PixelImage& image);
 
+    // The reading rules of the profile, chosen before the world is read
+    // (the core profile at construction). The full profile's strings run on
+    // over line ends, and its integer values (SFInt32, MFInt32, SFImage) may
+    // be written in hexadecimal; the core profile reads as it always has. The
+    // node set is the factory's business: hand the full profile's factory in
+    // with it.
+    void setProfile(Profile profile);
+    Profile profile() const { return profile_; }
+
+    // The NodeType codes of the type names in the table that were read and
+    // got no node (the factory has no class for them), each once, in the
+    // order of first appearance. Names outside the table are not in it.
+    const std::vector<int32_t>& refusedTypes() const { return refusedTypes_; }
+
+    // Sends a message of the world's reading that has no line of its own
+    // (the whole of an inlined file, say) through the reader's funnel: logged
+    // for the file and the message store, counted, handed to the observer.
+    void reportWorldMessage(const std::u16string& text);
+
+    // Takes on the routes, messages and refused types of a reader that read
+    // a file on this one's behalf (an inlined world), so that the counts and
+    // the refused types cover the whole world.
+    void absorbCounts(const VrmlParser& helper);
+
     // Every message is also handed to the observer (after it is logged).
     void setMessageObserver(MessageObserver observer) { observer_ = std::move(observer); }
     // Messages sent so far.
@@ -132,6 +157,9 @@ public:
     int64_t routeCount() const { return routeCount_; }
     // The factory the parser makes its nodes with.
     NodeFactory nodeFactory() const { return createNode_; }
+    // The opener it reads worlds through, and the observer of its messages.
+    StreamOpener streamOpener() const { return openStream_; }
+    const MessageObserver& messageObserver() const { return observer_; }
 
     // --- members, in record order ---
 
@@ -152,6 +180,8 @@ private:
     std::u16string lineSuffix() const;
 
     void readBody(X3DNode* node);
+    // readFieldValue's body, under whatever reading rules it set.
+    void readValue(X3DField* field);
     void skipGroup();
     void skipDeclaration();
     bool isOpen(const X3DNode* node) const;
@@ -165,4 +195,7 @@ private:
     int64_t messageCount_ = 0;
     int64_t routeCount_ = 0;
     std::vector<X3DNode*> openNodes_;  // not owned: nodes whose bodies are being read
+    Profile profile_ = Profile::Core;
+    std::vector<int32_t> refusedTypes_;
+    void noteRefusedType(int32_t code);
 };
