@@ -3,6 +3,8 @@
 // option, and the thumbnailer entry's command makes a square PNG of a world.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <filesystem>
 #include <sstream>
 #include <string>
@@ -26,7 +28,11 @@ bool writeGzippedWorld(const TempDir& dir, const std::string& name) {
     writeFile(dir.file("plain.wrl"),
               "#VRML V2.0 utf8\n"
               "Background { skyColor [ 0 0 1 ] }\n"
-              "Shape { appearance Appearance { material Material { emissiveColor 1 1 0 } }\n"
+              // The thumbnailer reads with the full profile, which lights the
+              // world and frames a world without a Viewpoint: a black diffuse
+              // colour and the default camera keep the square where it was.
+              "Viewpoint { position 0 0 10 }\n"
+              "Shape { appearance Appearance { material Material { diffuseColor 0 0 0 emissiveColor 1 1 0 } }\n"
               "  geometry IndexedFaceSet { coord Coordinate { point [ -1 -1 0, 1 -1 0, 1 1 0, -1 1 0 ] }\n"
               "    coordIndex [ 0 1 2 3 -1 ] } }\n");
     return runProgram({"python3", "-c",
@@ -101,6 +107,11 @@ TEST_F(InstallTest, TheThumbnailerEntryMakesASquarePng) {
     }
     ASSERT_FALSE(command.empty());
     ASSERT_EQ(command[0], kPrefix + "/bin/viewer");
+    // Thumbnails show files written by others: the full node set.
+    const auto profile = std::find(command.begin(), command.end(), "--profile");
+    ASSERT_NE(profile, command.end());
+    ASSERT_NE(profile + 1, command.end());
+    EXPECT_EQ(*(profile + 1), "full");
     command[0] = root_ + "/bin/viewer";
     const int code = runProgram(command, {}, elsewhere_.path(), elsewhere_.file("out"), elsewhere_.file("err"));
     ASSERT_EQ(code, 0) << readFile(elsewhere_.file("err"));
