@@ -84,10 +84,12 @@ void drawFullFaces(Scene& scene, const RenderRecord& record, const FullFaces& fa
     const bool twoSided = !faces.solid;
     FullLighting& f = scene.fullLighting;
 
+    // Index lists shorter than coordIndex leave their attribute out.
+    const bool normalsUsable = !faces.normals.empty() && normalIndex.size() >= coordIndex.size();
     SurfaceState surface = record.surface;
     const bool textured = surface.textured && !faces.texPoints.empty();
-    const bool coloured = !faces.colours.empty() && !textured;
-    if (surface.lit && faces.normals.empty()) {
+    const bool coloured = !faces.colours.empty() && !textured && colourIndex.size() >= coordIndex.size();
+    if (surface.lit && !normalsUsable) {
         // As an unlit material: its emissive colour, or its diffuse colour
         // when it gives none.
         surface.lit = 0;
@@ -109,8 +111,9 @@ void drawFullFaces(Scene& scene, const RenderRecord& record, const FullFaces& fa
     const int32_t samples = perPoint ? points.count : static_cast<int32_t>(coordIndex.size());
     const std::span<const int32_t> samplePoints = perPoint ? std::span<const int32_t>{} : coordIndex;
     const std::span<const int32_t> sampleNormals = perPoint ? std::span<const int32_t>{} : normalIndex;
+    const MaterialTerms material = materialTermsOf(record.shape);
     if (!lightSamples(scene, record.normalMatrix, points.count, samplePoints, faces.normals, sampleNormals,
-                      faces.frontNormals, samples, materialTermsOf(record.shape), twoSided))
+                      faces.frontNormals, samples, material, twoSided))
         return;
     const Color4f* terms = f.terms.get();
 
@@ -137,7 +140,7 @@ void drawFullFaces(Scene& scene, const RenderRecord& record, const FullFaces& fa
     if (!reserve(f.colours, f.colourCapacity, entries)) return;
     const Color4f diffuse{surface.diffuse[0], surface.diffuse[1], surface.diffuse[2], 0.0f};
     const float* emissive = surface.emissive;
-    const Color4f& specular = materialTermsOf(record.shape).specular;
+    const Color4f& specular = material.specular;
     for (int32_t e = 0; e < entries; ++e) {
         int32_t sample = e;
         int32_t colourEntry = e;

@@ -492,4 +492,49 @@ TEST_F(FullSurfaceWorld, LightingOffShowsTheUnlitColours) {
     EXPECT_EQ(green8(lit), 252);
 }
 
+// Hostile values in lights, materials, normals and colours: the frame is
+// drawn, and nothing lands outside the square's own pixels.
+TEST_F(FullSurfaceWorld, HostileSurfaceValuesStayInsideTheShape) {
+    const std::string square = "coord Coordinate { point [ -1 -1 0, 1 -1 0, 1 1 0, -1 1 0 ] } coordIndex [ 0 1 2 3 -1 ]";
+    struct Case {
+        const char* name;
+        std::string lights, material, fields;
+    };
+    const Case cases[] = {
+        {"huge point light", "PointLight { location 0 0 1e38 radius 1e38 attenuation 1e38 1e38 1e38 }",
+         kWhiteMaterial, ""},
+        {"infinite light", "PointLight { location 0 0 1e39 intensity 1e39 }", kWhiteMaterial, ""},
+        {"spot with a negative cone", "SpotLight { location 0 0 1 beamWidth -1 cutOffAngle 0 }", kWhiteMaterial, ""},
+        {"spot with equal angles", "SpotLight { location 0 0 1 beamWidth 0.5 cutOffAngle 0.5 }", kWhiteMaterial, ""},
+        {"light inside the surface", "PointLight { location 0 0 0 attenuation 0 0 0 }", kWhiteMaterial, ""},
+        {"scaled to nothing", "Transform { scale 0 0 0 children PointLight { location 0 0 1 } }", kWhiteMaterial, ""},
+        {"negative shininess", "DirectionalLight { }",
+         "Material { specularColor 1 1 1 shininess -5 diffuseColor -3 9 1e30 }", ""},
+        {"infinite normals", "DirectionalLight { }", kWhiteMaterial,
+         "normal Normal { vector [ 1e39 0 0, 0 0 0 ] } normalIndex [ 0 1 0 1 -1 ]"},
+        {"normal indexes out of range", "DirectionalLight { }", kWhiteMaterial,
+         "normal Normal { vector [ 0 0 1 ] } normalIndex [ -7 99999999 0 0 -1 ]"},
+        {"colour indexes out of range", "DirectionalLight { }", kWhiteMaterial,
+         "color Color { color [ 1 0 0 ] } colorIndex [ 2147483647 -5 0 0 -1 ]"},
+        {"infinite colours", "DirectionalLight { }", kWhiteMaterial,
+         "color Color { color [ 1e39 0 0, 0 -1e39 0, 1 1 1, 0 0 0 ] }"},
+        {"per-face colours for one face of many", "DirectionalLight { }", kWhiteMaterial,
+         "color Color { color [ 1 0 0 ] } colorPerVertex FALSE colorIndex [ 0 5 ]"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        draw(c.lights + "\n" + shape("IndexedFaceSet { " + square + " " + c.fields + " }", c.material), true);
+        int outside = 0;
+        for (int32_t y = 0; y < kSide; ++y)
+            for (int32_t x = 0; x < kSide; ++x) {
+                const float wx = (static_cast<float>(x) - 80.0f) / kPixelsPerUnit;
+                const float wy = (80.0f - static_cast<float>(y)) / kPixelsPerUnit;
+                if (std::fabs(wx) > 1.1f || std::fabs(wy) > 1.1f) outside += target->pixels[y * kSide + x] != 0;
+            }
+        EXPECT_EQ(outside, 0);
+        TearDown();
+        releaseNodeRegistry();
+    }
+}
+
 }  // namespace
