@@ -1,5 +1,7 @@
 #include "scene/full_surface_nodes.h"
 
+#include <cstdint>
+
 bool resolveCorners(const SimpleArray<int32_t>& coordIndex, const SimpleArray<int32_t>& indexList, bool perVertex,
                     CornerIndexes& out) {
     out.index.clear();
@@ -24,7 +26,8 @@ bool resolveCorners(const SimpleArray<int32_t>& coordIndex, const SimpleArray<in
         }
         out.index.append(chosen);  // within the reserved storage
         like &= chosen == corner || (corner < 0 && chosen == -1);
-        if (chosen >= 0 && chosen >= needed) needed = chosen + 1;
+        // The largest index held at INT32_MAX, which no list reaches.
+        if (chosen >= 0 && chosen >= needed) needed = chosen < INT32_MAX ? chosen + 1 : INT32_MAX;
         if (corner < 0 || k + 1 == count) {
             // The face ends: faces of three corners or more are drawn, so
             // all of their corners need an entry.

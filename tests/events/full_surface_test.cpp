@@ -255,6 +255,8 @@ TEST(FullSurfaceIndexes, CornersFollowTheIndexRules) {
         {"per face, short list", {0, 1, 2, -1, 2, 1, 3, -1}, {3}, false, {3, 3, 3, -1, -1, -1, -1, -1}, 4, false,
          false},
         {"empty faces keep their numbers", {-1, 0, 1, 2}, {}, false, {-1, 1, 1, 1}, 2, true, false},
+        {"the largest index", {0, 1, 2, -1}, {2147483647, 0, 0}, true, {2147483647, 0, 0, -1}, 2147483647, true,
+         false},
         {"a two-corner face needs nothing", {0, 1, -1, 0, 1, 2}, {-1, 4}, false, {-1, -1, -1, 4, 4, 4}, 5, true,
          false},
     };
