@@ -5,6 +5,7 @@
 
 #include "events/node_factory.h"
 #include "scene/node.h"
+#include "scene/full_surface_nodes.h"
 #include "scene/node_types.h"
 #include "scene/world_nodes.h"
 
@@ -21,6 +22,12 @@ std::unique_ptr<X3DNode> constructFullNode(int32_t code) {
         // --- geometry ---
 
         // --- lights and surfaces ---
+        case NodeType::PointLight: return std::make_unique<nPointLight>();
+        case NodeType::SpotLight: return std::make_unique<nSpotLight>();
+        case NodeType::Material: return std::make_unique<nFullMaterial>();
+        case NodeType::Normal: return std::make_unique<nNormal>();
+        case NodeType::Color: return std::make_unique<nColor>();
+        case NodeType::IndexedFaceSet: return std::make_unique<nFullIndexedFaceSet>();
 
         default: return nullptr;
     }

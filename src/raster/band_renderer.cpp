@@ -42,6 +42,7 @@ BandSurface surfaceOf(const Rasterizer& r, const SurfaceFiller& filler) {
     s.textureMode = r.textureMode;
     s.shadeMode = r.shadeMode;
     s.opaqueMode = r.opaqueMode;
+    s.colourMode = r.colourMode;
     s.diffuseR = r.diffuseR;
     s.diffuseG = r.diffuseG;
     s.diffuseB = r.diffuseB;
@@ -61,6 +62,7 @@ void applySurface(Rasterizer& r, const BandSurface& s) {
     r.textureMode = s.textureMode;
     r.shadeMode = s.shadeMode;
     r.opaqueMode = s.opaqueMode;
+    r.colourMode = s.colourMode;
     r.diffuseR = s.diffuseR;
     r.diffuseG = s.diffuseG;
     r.diffuseB = s.diffuseB;
@@ -194,19 +196,25 @@ void BandRenderer::recordPolygon(Rasterizer& main, const SurfaceFiller& filler, 
     // The refusal checks of the fan, counted once: the bands repeat them
     // and their counts are not kept.
     const RasterCounters before = main.counters;
-    fillerFor({filler.mode.textured, filler.mode.shaded, Paint::Nothing}).drawPolygon(main, polygon, count);
+    SurfaceMode checks = filler.mode;
+    checks.paint = Paint::Nothing;
+    fillerFor(checks).drawPolygon(main, polygon, count);
     if (refusals(main.counters) - refusals(before) == static_cast<uint32_t>(count - 2)) return;  // nothing to draw
     notePolygon(polygon, count);
 
-    const std::size_t commandMark = commands_.size(), vertexMark = vertices_.size(), surfaceMark = surfaces_.size();
+    const std::size_t commandMark = commands_.size(), vertexMark = vertices_.size(), surfaceMark = surfaces_.size(),
+                      colourMark = colours_.size();
     try {
         const BandSurface surface = surfaceOf(main, filler);
         if (surfaces_.empty() || !(surfaces_.back() == surface)) surfaces_.push_back(surface);
         const Command command{Kind::Polygon, 0, count, static_cast<uint32_t>(vertices_.size()),
-                              static_cast<uint32_t>(surfaces_.size() - 1)};
+                              static_cast<uint32_t>(surfaces_.size() - 1), static_cast<uint32_t>(colours_.size())};
         for (int k = 0; k < count; ++k) {
             const RasterVertex& v = *polygon[k];
             vertices_.push_back({v.sx, v.sy, v.perspective, v.uPersp, v.vPersp, v.shade});
+        }
+        if (filler.mode.coloured) {
+            for (int k = 0; k < count; ++k) colours_.push_back({polygon[k]->red, polygon[k]->green, polygon[k]->blue});
         }
         int32_t firstRow = 0, endRow = 0;
         polygonRows(polygon, count, firstRow, endRow);
@@ -217,6 +225,7 @@ void BandRenderer::recordPolygon(Rasterizer& main, const SurfaceFiller& filler, 
         rollBack(commandMark);
         vertices_.resize(vertexMark);
         surfaces_.resize(surfaceMark);
+        colours_.resize(colourMark);
         flush();
         main.counters = before;
         filler.drawPolygon(main, polygon, count);
@@ -233,7 +242,7 @@ void BandRenderer::rollBack(std::size_t commandMark) {
 void BandRenderer::recordClear(uint16_t pixel) {
     const std::size_t commandMark = commands_.size();
     try {
-        addCommand({Kind::Clear, pixel, 0, 0, 0}, 0, height_);
+        addCommand({Kind::Clear, pixel, 0, 0, 0, 0}, 0, height_);
     } catch (const std::bad_alloc&) {
         rollBack(commandMark);
         flush();
@@ -244,7 +253,7 @@ void BandRenderer::recordClear(uint16_t pixel) {
 void BandRenderer::recordResetDepth() {
     const std::size_t commandMark = commands_.size();
     try {
-        addCommand({Kind::ResetDepth, 0, 0, 0, 0}, 0, height_);
+        addCommand({Kind::ResetDepth, 0, 0, 0, 0, 0}, 0, height_);
     } catch (const std::bad_alloc&) {
         rollBack(commandMark);
         flush();
@@ -274,6 +283,7 @@ void BandRenderer::flush() {
     }
     commands_.clear();
     vertices_.clear();
+    colours_.clear();
     surfaces_.clear();
     for (Band& band : bands_) band.commands.clear();
 }
@@ -336,6 +346,14 @@ void BandRenderer::replay(const Band& band, Rasterizer& r) {
                 v.uPersp = from[k].uPersp;
                 v.vPersp = from[k].vPersp;
                 v.shade = from[k].shade;
+            }
+            if (surface.filler->mode.coloured) {
+                const BandColour* colour = colours_.data() + command.colours;
+                for (int k = 0; k < command.count; ++k) {
+                    corners[k].red = colour[k].red;
+                    corners[k].green = colour[k].green;
+                    corners[k].blue = colour[k].blue;
+                }
             }
             surface.filler->drawPolygon(r, pointers, command.count);
             break;

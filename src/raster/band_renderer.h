@@ -43,7 +43,7 @@ namespace raster {
 // fill it.
 struct BandSurface {
     const SurfaceFiller* filler = nullptr;
-    uint8_t textureMode = 0, shadeMode = 0, opaqueMode = 0;
+    uint8_t textureMode = 0, shadeMode = 0, opaqueMode = 0, colourMode = 0;
     uint8_t diffuseR = 0, diffuseG = 0, diffuseB = 0;
     uint8_t emissiveR = 0, emissiveG = 0, emissiveB = 0;
     uint16_t emissivePixel = 0;
@@ -56,6 +56,11 @@ struct BandSurface {
 // What the scan converter reads of a vertex.
 struct BandVertex {
     float sx, sy, perspective, uPersp, vPersp, shade;
+};
+
+// And of a coloured polygon's vertex besides.
+struct BandColour {
+    float red, green, blue;
 };
 
 class BandRenderer {
@@ -123,6 +128,7 @@ private:
         int32_t count;     // Polygon: vertices
         uint32_t first;    // Polygon: first of vertices_
         uint32_t surface;  // Polygon: index into surfaces_
+        uint32_t colours;  // coloured Polygon: first of colours_
     };
     struct Band {
         int32_t firstRow = 0;
@@ -163,6 +169,7 @@ private:
 
     std::vector<Command> commands_;
     std::vector<BandVertex> vertices_;
+    std::vector<BandColour> colours_;
     std::vector<BandSurface> surfaces_;
 
     std::vector<std::thread> workers_;

@@ -86,6 +86,11 @@ void intersect(const ClipContext& c, const RasterVertex& p, const RasterVertex& 
         }
     }
     if (c.mode.shaded) out.shade = lerp(p.shade, q.shade, s);
+    if (c.mode.coloured) {
+        out.red = lerp(p.red, q.red, s);
+        out.green = lerp(p.green, q.green, s);
+        out.blue = lerp(p.blue, q.blue, s);
+    }
 }
 
 // One Sutherland-Hodgman stage from `in` into `out`. Returns the new vertex

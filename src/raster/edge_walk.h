@@ -18,8 +18,8 @@
 // spans, their prestep and their steps are the ones the general walk makes.
 //
 // The fillers read of the right edge only its column, its perspective and
-// (when textured) its uPersp and vPersp, so no walker carries shade on right
-// edges.
+// (when textured) its uPersp and vPersp, so no walker carries shade or colour
+// on right edges.
 #pragma once
 
 #include <algorithm>
@@ -45,9 +45,11 @@ inline void floorDivide32(int32_t numerator, int32_t divisor, int32_t& quotient,
     remainder = r;
 }
 
-// The mode a right edge is walked in: the fillers read no shade from it.
+// The mode a right edge is walked in: the fillers read no shade or colour
+// from it.
 constexpr SurfaceMode rightEdgeMode(SurfaceMode m) {
     m.shaded = false;
+    m.coloured = false;
     return m;
 }
 
@@ -65,6 +67,11 @@ inline void prestepEdge(const Rasterizer& r, Edge& edge, const SnappedVertex& to
         edge.vPersp = t.vPersp + yPre * g.dVPerspDy + xPre * g.dVPerspDx;
     }
     if constexpr (M.shaded) edge.shade = t.shade + yPre * g.dShadeDy + xPre * g.dShadeDx;
+    if constexpr (M.coloured) {
+        edge.red = t.red + yPre * g.dRedDy + xPre * g.dRedDx;
+        edge.green = t.green + yPre * g.dGreenDy + xPre * g.dGreenDx;
+        edge.blue = t.blue + yPre * g.dBlueDy + xPre * g.dBlueDx;
+    }
 }
 
 // Starts an edge from top to bottom. kLeft: the edge also keeps the row
@@ -131,6 +138,14 @@ inline void startEdge(Rasterizer& r, Edge& edge, const SnappedVertex& top, const
         edge.shadeStep = columnStep * g.dShadeDx + g.dShadeDy;
         edge.shadeStepExtra = g.dShadeDx;
     }
+    if constexpr (M.coloured) {
+        edge.redStep = columnStep * g.dRedDx + g.dRedDy;
+        edge.redStepExtra = g.dRedDx;
+        edge.greenStep = columnStep * g.dGreenDx + g.dGreenDy;
+        edge.greenStepExtra = g.dGreenDx;
+        edge.blueStep = columnStep * g.dBlueDx + g.dBlueDy;
+        edge.blueStepExtra = g.dBlueDx;
+    }
 }
 
 template <SurfaceMode M>
@@ -143,6 +158,11 @@ inline void stepEdge(Edge& e) {
         e.vPersp += e.vPerspStep;
     }
     if constexpr (M.shaded) e.shade += e.shadeStep;
+    if constexpr (M.coloured) {
+        e.red += e.redStep;
+        e.green += e.greenStep;
+        e.blue += e.blueStep;
+    }
     e.errorTerm += e.numerator;
     if (e.errorTerm >= e.denominator) {
         e.column += 1;
@@ -153,6 +173,11 @@ inline void stepEdge(Edge& e) {
             e.vPersp += e.vPerspStepExtra;
         }
         if constexpr (M.shaded) e.shade += e.shadeStepExtra;
+        if constexpr (M.coloured) {
+            e.red += e.redStepExtra;
+            e.green += e.greenStepExtra;
+            e.blue += e.blueStepExtra;
+        }
     }
 }
 
@@ -240,6 +265,11 @@ inline void stepNarrowEdge(const Rasterizer& r, Edge& edge, const SnappedVertex&
         edge.vPersp += columnStep * g.dVPerspDx + g.dVPerspDy;
     }
     if constexpr (M.shaded) edge.shade += columnStep * g.dShadeDx + g.dShadeDy;
+    if constexpr (M.coloured) {
+        edge.red += columnStep * g.dRedDx + g.dRedDy;
+        edge.green += columnStep * g.dGreenDx + g.dGreenDy;
+        edge.blue += columnStep * g.dBlueDx + g.dBlueDy;
+    }
     if (wholeStep != advance) {
         edge.persp += g.dPerspDx;
         if constexpr (M.textured) {
@@ -247,6 +277,11 @@ inline void stepNarrowEdge(const Rasterizer& r, Edge& edge, const SnappedVertex&
             edge.vPersp += g.dVPerspDx;
         }
         if constexpr (M.shaded) edge.shade += g.dShadeDx;
+        if constexpr (M.coloured) {
+            edge.red += g.dRedDx;
+            edge.green += g.dGreenDx;
+            edge.blue += g.dBlueDx;
+        }
     }
     edge.column = column;
 }

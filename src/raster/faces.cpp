@@ -28,8 +28,8 @@ float wholeSpans(float coordinate) {
 }
 
 // The arrays one mesh is drawn from, with the per-corner loading of texture
-// coordinates and shades into the shared vertex records. textured and lit are
-// the surface mode's, fixed for the mesh.
+// coordinates, shades and colours into the shared vertex records. textured,
+// lit and coloured are the surface mode's, fixed for the mesh.
 struct FaceSource {
     bool textured;
     bool lit;
@@ -39,6 +39,9 @@ struct FaceSource {
     std::span<const Vec2f> texPoints;
     std::span<const int32_t> texCoordIndex;
     std::span<const int32_t> shadeIndex;
+    bool coloured = false;
+    std::span<const Color4f> colours = {};
+    std::span<const int32_t> colourIndex = {};
 
     // Whether the face's corners from .. end - 1, whose vertices exist, also
     // name an existing texture point and shade where those are used.
@@ -51,6 +54,10 @@ struct FaceSource {
         if (lit) {
             ok &= shadeIndex.size() >= end;
             for (std::size_t j = from; ok && j < end; ++j) ok &= indexInRange(shadeIndex[j], shades.size());
+        }
+        if (coloured) {
+            ok &= colourIndex.size() >= end;
+            for (std::size_t j = from; ok && j < end; ++j) ok &= indexInRange(colourIndex[j], colours.size());
         }
         return ok;
     }
@@ -79,6 +86,13 @@ struct FaceSource {
             vertex->v = 1.0f - (point.y - shift.y);  // image rows run top down, t runs bottom up
         }
         if (lit) vertex->shade = shades[static_cast<std::size_t>(shadeIndex[k])].intensity;
+        if (coloured) {
+            // Channel units: the filler holds each to 0..255 per pixel.
+            const Color4f& c = colours[static_cast<std::size_t>(colourIndex[k])];
+            vertex->red = c.r * 255.0f;
+            vertex->green = c.g * 255.0f;
+            vertex->blue = c.b * 255.0f;
+        }
         return vertex;
     }
 };
@@ -152,4 +166,27 @@ void Rasterizer::drawIndexedFaces(const SurfaceState& surface, std::span<RasterV
     const FaceSource source{filler.mode.textured, filler.mode.shaded, vertices,      shades,
                             coordIndex,           texPoints,          texCoordIndex, shadeIndex};
     drawFaces(*this, filler, source, ccw, twoSided);
+}
+
+void Rasterizer::drawIndexedFacesColoured(const SurfaceState& surface, std::span<RasterVertex> vertices,
+                                          std::span<const Color4f> colours,
+                                          std::span<const int32_t> coordIndex, std::span<const Vec2f> texPoints,
+                                          std::span<const int32_t> texCoordIndex,
+                                          std::span<const int32_t> colourIndex, bool ccw, bool twoSided) {
+    SurfaceState state = surface;
+    state.lit = 0;  // the colours are final
+    if (texPoints.empty()) state.textured = 0;
+    if (state.textured && texCoordIndex.empty()) texCoordIndex = coordIndex;
+    if (colourIndex.empty()) colourIndex = coordIndex;
+    beginSurface(state);
+    // A texture (one beginSurface kept) replaces the colours.
+    colourMode = !textureMode && !colours.empty();
+
+    const raster::SurfaceFiller& filler = raster::surfaceFiller(*this);
+    FaceSource source{filler.mode.textured, false,      vertices,      {},         coordIndex, texPoints,
+                      texCoordIndex,        {},         filler.mode.coloured};
+    source.colours = colours;
+    source.colourIndex = colourIndex;
+    drawFaces(*this, filler, source, ccw, twoSided);
+    colourMode = 0;
 }

@@ -19,10 +19,12 @@ enum OutcodeBit : int32_t {
     kOutFar = 32,     // beyond the far distance
 };
 
-// One transformed mesh coordinate (12 words). x, y, z are camera space (the
-// camera looks down -z, y up); sx, sy, perspective are valid unless outcode is
-// kOutNear. u, v, shade are loaded per face corner by the rasterizer; uPersp and
-// vPersp are u and v times (texture size - 1) times perspective.
+// One transformed mesh coordinate (12 words, and 3 more for per-vertex
+// colour). x, y, z are camera space (the camera looks down -z, y up); sx, sy,
+// perspective are valid unless outcode is kOutNear. u, v, shade (and red,
+// green, blue when the faces are coloured) are loaded per face corner by the
+// rasterizer; uPersp and vPersp are u and v times (texture size - 1) times
+// perspective.
 struct RasterVertex {
     float x = 0.0f, y = 0.0f, z = 0.0f;
     float u = 0.0f, v = 0.0f;  // v holds 1 - t, so t = 1 is the top image row
@@ -31,6 +33,9 @@ struct RasterVertex {
     float sx = 0.0f, sy = 0.0f;
     float perspective = 0.0f;  // focal / z, positive in front of the camera
     float uPersp = 0.0f, vPersp = 0.0f;
+    // Coloured faces only (drawIndexedFacesColoured): the corner's colour in
+    // channel units, 0..255 (its 0..1 colour times 255).
+    float red = 0.0f, green = 0.0f, blue = 0.0f;
 };
 
 // One entry of the shades array: a normal turned into camera space and the

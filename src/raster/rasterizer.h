@@ -33,6 +33,10 @@ struct Gradients {
     float dShadeDx = 0.0f, dShadeDy = 0.0f;    // shaded only
     int32_t uRound = 0, vRound = 0;            // 0x8000 or 0x7FFF, added to 16.16 texel coordinates
     float dPerspDx16 = 0.0f, dUPerspDx16 = 0.0f, dVPerspDx16 = 0.0f;  // one 16-pixel block
+    // coloured only: channel units (0..255) per pixel
+    float dRedDx = 0.0f, dRedDy = 0.0f;
+    float dGreenDx = 0.0f, dGreenDy = 0.0f;
+    float dBlueDx = 0.0f, dBlueDy = 0.0f;
 };
 
 // One edge of the triangle being walked, stepped one scanline at a time with
@@ -49,6 +53,10 @@ struct Edge {
     float uPersp = 0.0f, uPerspStep = 0.0f, uPerspStepExtra = 0.0f;  // textured only
     float vPersp = 0.0f, vPerspStep = 0.0f, vPerspStepExtra = 0.0f;  // textured only
     float shade = 0.0f, shadeStep = 0.0f, shadeStepExtra = 0.0f;      // shaded only
+    // coloured only, left edges only: channel units (0..255)
+    float red = 0.0f, redStep = 0.0f, redStepExtra = 0.0f;
+    float green = 0.0f, greenStep = 0.0f, greenStepExtra = 0.0f;
+    float blue = 0.0f, blueStep = 0.0f, blueStepExtra = 0.0f;
 };
 
 // Input refused on the way to the pixels. The counts only grow; readers take
@@ -139,6 +147,20 @@ public:
                           std::span<const ShadeEntry> shades, std::span<const int32_t> coordIndex,
                           std::span<const Vec2f> texPoints, std::span<const int32_t> texCoordIndex,
                           std::span<const int32_t> shadeIndex, bool ccw, bool twoSided);
+    // drawIndexedFaces with a colour per corner instead of the surface's
+    // colours (raster/colour_fill.cpp fills the spans): each corner takes
+    // colours[colourIndex at its coordIndex position] (r, g, b in 0..1; an
+    // empty colourIndex means "use coordIndex"), interpolated across the triangle in screen
+    // space, channels held to 0..255 per pixel; depth and transparency as the
+    // surface gives them. The surface's lit flag and colours are not used
+    // (the colours are final). A textured surface draws its texels and the
+    // colours are ignored; empty colours draw the surface's emissive colour.
+    // A face naming a colour that does not exist is refused like one naming
+    // a missing vertex.
+    void drawIndexedFacesColoured(const SurfaceState& surface, std::span<RasterVertex> vertices,
+                                  std::span<const Color4f> colours, std::span<const int32_t> coordIndex,
+                                  std::span<const Vec2f> texPoints, std::span<const int32_t> texCoordIndex,
+                                  std::span<const int32_t> colourIndex, bool ccw, bool twoSided);
     // Clips one triangle given in counter-clockwise screen order against the
     // near plane and the screen edges and scan-converts what is left. Writes
     // only inside the target: a clipped triangle with a vertex off the target
@@ -229,6 +251,13 @@ public:
 
     // --- diagnostics, after the record ---
     RasterCounters counters;
+
+    // --- per-vertex colour, after the record ---
+    // Set by drawIndexedFacesColoured for its faces (0 again when it
+    // returns): untextured spans then interpolate the corners' red, green
+    // and blue instead of using the surface's colours. Tests set it to drive
+    // fillSpan and scanTriangle with the coloured filler.
+    uint8_t colourMode = 0;
 
     // --- band drawing, after the record ---
     // The first row this rasterizer may write: 0, except in the rasterizer

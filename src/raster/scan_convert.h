@@ -29,9 +29,16 @@ struct SurfaceMode {
     bool textured = false;  // texels; uPersp and vPersp interpolated
     bool shaded = false;    // per-vertex shade interpolated and applied
     Paint paint = Paint::Opaque;
+    // Per-vertex red, green and blue interpolated and painted (never with
+    // textured or shaded); its stages are raster/colour_fill.cpp's.
+    bool coloured = false;
 };
 
-// The modes as indices 0 .. kSurfaceModes - 1, for the table of fillers.
+// The coloured modes, one per paint, have a table of their own.
+constexpr int kColouredModes = 3;
+
+// The modes that are not coloured as indices 0 .. kSurfaceModes - 1, for the
+// table of fillers.
 constexpr int kPaints = 3;
 constexpr int kSurfaceModes = 2 * 2 * kPaints;
 constexpr int modeIndex(SurfaceMode m) {
@@ -76,7 +83,8 @@ struct SurfaceFiller {
 
 // The mode of the rasterizer's current surface, painted with its texture
 // when `textured` (scanTriangle: when textureMode) or without. The one place
-// that decides: shaded from shadeMode; opaque from opaqueMode; a transparent
+// that decides: coloured (and then not shaded) when colourMode and not
+// textured; shaded from shadeMode; opaque from opaqueMode; a transparent
 // surface paints nothing without its weight table (allocation failed) or at
 // transparency 1, whose spans would leave every pixel as it was; a textured
 // one paints nothing without texels.
@@ -91,6 +99,10 @@ bool useWideLanes(bool on);
 
 // The stages compiled for the mode.
 const SurfaceFiller& fillerFor(SurfaceMode mode);
+
+// The stages of a coloured mode (raster/colour_fill.cpp); fillerFor hands
+// coloured modes here.
+const SurfaceFiller& colouredFillerFor(SurfaceMode mode);
 
 // The stages of the rasterizer's current surface.
 inline const SurfaceFiller& surfaceFiller(const Rasterizer& r) {

@@ -1016,6 +1016,10 @@ static_assert(tableInModeOrder());
 
 SurfaceMode surfaceMode(const Rasterizer& r, bool textured) {
     SurfaceMode mode{textured, r.shadeMode != 0, Paint::Opaque};
+    if (r.colourMode && !textured) {
+        mode.coloured = true;
+        mode.shaded = false;
+    }
     if (!r.opaqueMode) mode.paint = r.weightTable && r.newWeightRow != 0 ? Paint::Transparent : Paint::Nothing;
     if (textured && !(r.textureBitmap && r.textureBitmap->pixels)) mode.paint = Paint::Nothing;
     return mode;
@@ -1038,7 +1042,10 @@ bool useWideLanes([[maybe_unused]] bool on) {
 #endif
 }
 
-const SurfaceFiller& fillerFor(SurfaceMode mode) { return kFillers[static_cast<size_t>(modeIndex(mode))]; }
+const SurfaceFiller& fillerFor(SurfaceMode mode) {
+    if (mode.coloured) return colouredFillerFor(mode);
+    return kFillers[static_cast<size_t>(modeIndex(mode))];
+}
 
 }  // namespace raster
 

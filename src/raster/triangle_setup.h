@@ -90,6 +90,17 @@ inline void setupSnappedGradients(Rasterizer& r, const SnappedVertex& s0, const 
         g.dShadeDx = s.dx;
         g.dShadeDy = s.dy;
     }
+    if constexpr (M.coloured) {
+        const Plane red = plane(v0.red, v1.red, v2.red);
+        const Plane green = plane(v0.green, v1.green, v2.green);
+        const Plane blue = plane(v0.blue, v1.blue, v2.blue);
+        g.dRedDx = red.dx;
+        g.dRedDy = red.dy;
+        g.dGreenDx = green.dx;
+        g.dGreenDy = green.dy;
+        g.dBlueDx = blue.dx;
+        g.dBlueDy = blue.dy;
+    }
 }
 
 // The triangles walkNarrowTriangle takes: each edge's column on a scanline
@@ -109,6 +120,7 @@ inline bool screenVertexUsable(const SnappedVertex& s, int32_t xLimit, int32_t y
     usable &= v.perspective > 0.0f && v.perspective <= std::numeric_limits<float>::max();
     if constexpr (M.textured) usable &= std::isfinite(v.uPersp) && std::isfinite(v.vPersp);
     if constexpr (M.shaded) usable &= std::isfinite(v.shade);
+    if constexpr (M.coloured) usable &= std::isfinite(v.red) && std::isfinite(v.green) && std::isfinite(v.blue);
     return usable;
 }
 

@@ -3,6 +3,7 @@
 #include <span>
 
 #include "raster/rasterizer.h"
+#include "render/full_lighting.h"
 #include "scene/mesh_form.h"
 #include "scene/scene.h"
 
@@ -17,6 +18,21 @@ std::span<const T> spanOf(const SimpleArray<T>& array) {
 
 void Scene::drawMeshForm(const RenderRecord& record, const MeshForm& mesh) {
     if (!rasterizer || mesh.points.count == 0) return;
+    if (profile == Profile::Full) {
+        FullFaces faces;
+        faces.points = &mesh.points;
+        faces.coordIndex = spanOf(mesh.coordIndex);
+        faces.texPoints = spanOf(mesh.texPoints);
+        faces.texCoordIndex = spanOf(mesh.texCoordIndex);
+        faces.normals = spanOf(mesh.normals);
+        faces.normalIndex = spanOf(mesh.normalIndex);
+        faces.colours = spanOf(mesh.colors);
+        faces.colourIndex = spanOf(mesh.colorIndex);
+        faces.ccw = mesh.ccw;
+        faces.solid = mesh.solid;
+        drawFullFaces(*this, record, faces);
+        return;
+    }
     if (!transformVertices(record.modelView, mesh.points)) return;
 
     SurfaceState surface = record.surface;

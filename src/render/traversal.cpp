@@ -15,6 +15,7 @@
 #include "base/log.h"
 #include "raster/rasterizer.h"
 #include "render/camera.h"
+#include "render/full_lighting.h"
 #include "scene/bindable_nodes.h"
 #include "scene/geometry_nodes.h"
 #include "scene/grouping_nodes.h"
@@ -44,11 +45,15 @@ void Scene::drawWorld() {
     opaqueList.clear();
     transparentList.clear();
     lights.clear();
+    fullLighting.lights.clear();
     traversalBudget = kMaxTraversalVisits;
     traverseGroup(root, viewMatrix, viewMatrix, 0);
 
     const nNavigationInfo* info = boundNavigationInfo ? boundNavigationInfo : defaultNavigationInfo;
-    if (info && info->headlight.value) lights.append(kHeadlight);  // on top of the four scene lights
+    if (info && info->headlight.value) {
+        lights.append(kHeadlight);  // on top of the four scene lights
+        if (profile == Profile::Full) appendFullHeadlight(*this);
+    }
 
     if (!rasterizer) return;
     // Near-plane clipping must project the vertices it makes like the others:
@@ -104,6 +109,13 @@ void Scene::traverseGroup(X3DNode* node, const Matrix& full, const Matrix& rotat
         switch (child->nodeType) {
         case NodeType::DirectionalLight:
             collectLight(static_cast<const nDirectionalLight&>(*child), groupRotation);
+            if (profile == Profile::Full)
+                collectFullLight(*this, static_cast<const X3DLightNode&>(*child), groupFull, groupRotation);
+            break;
+        case NodeType::PointLight:
+        case NodeType::SpotLight:
+            // Full profile only; their location needs the full matrix.
+            collectFullLight(*this, static_cast<const X3DLightNode&>(*child), groupFull, groupRotation);
             break;
         case NodeType::Shape:
             collectShape(static_cast<nShape&>(*child), groupFull, groupRotation);
@@ -119,6 +131,11 @@ void Scene::collectShape(nShape& shape, const Matrix& full, const Matrix& rotati
     // White diffuse, grey emissive, not transparent, untextured, and neither
     // opaque nor lit: a shape without a material is drawn grey, blended pass.
     currentSurface = SurfaceState{};
+    if (profile == Profile::Full) {
+        // Without a material VRML97 draws unlit white, opaque.
+        std::fill(currentSurface.emissive, currentSurface.emissive + 3, 1.0f);
+        currentSurface.opaque = 1;
+    }
 
     const X3DNode* appearance = shape.appearance.value;
     if (appearance && appearance->nodeType == NodeType::Appearance)
@@ -137,7 +154,9 @@ void Scene::applyAppearance(const nAppearance& appearance) {
         s.diffuse[0] = d.r, s.diffuse[1] = d.g, s.diffuse[2] = d.b;
         s.emissive[0] = e.r, s.emissive[1] = e.g, s.emissive[2] = e.b;
         s.opaque = !(s.transparency > 0.0f);
-        s.lit = !isBlack(s.diffuse) && lighting;
+        // The full profile's lighting has ambient, emissive and specular
+        // terms: a black diffuse colour does not make the surface unlit.
+        s.lit = (profile == Profile::Full || !isBlack(s.diffuse)) && lighting;
         // Unlit, the shape shows its emissive colour; a material that gives
         // none shows its diffuse colour instead.
         if (!s.lit && isBlack(s.emissive)) std::copy(s.diffuse, s.diffuse + 3, s.emissive);
@@ -176,6 +195,10 @@ void Scene::drawRecord(const RenderRecord& record) {
         return;
     }
     auto& mesh = static_cast<nIndexedFaceSet&>(*record.geometry);
+    if (profile == Profile::Full) {
+        drawFullFaceSet(*this, record, mesh);
+        return;
+    }
     const X3DNode* coordNode = mesh.coord.value;
     if (!coordNode || coordNode->nodeType != NodeType::Coordinate) return;
     const SimpleArray<Vec3f>& points = static_cast<const nCoordinate&>(*coordNode).point.value;

@@ -19,6 +19,7 @@
 #include <string>
 
 #include "raster/raster_types.h"
+#include "scene/full_light_record.h"
 #include "scene/render_record.h"
 #include "scene/factory.h"
 #include "scene/frame_clock.h"
@@ -150,10 +151,12 @@ public:
     // collected, grouping children visited. Culled by its box; nothing deeper
     // than kMaxGraphDepth or beyond the frame's visit budget is visited.
     void traverseGroup(X3DNode* node, const Matrix& full, const Matrix& rotation, int32_t depth);
-    // Builds currentSurface from the shape's appearance and records it.
+    // Builds currentSurface from the shape's appearance and records it. In
+    // the full profile a shape without a material is unlit, opaque and white.
     void collectShape(nShape& shape, const Matrix& full, const Matrix& rotation);
     // Takes the material's colours and transparency and the texture's loaded
-    // entry into currentSurface.
+    // entry into currentSurface. In the full profile a material is lit
+    // whenever lighting is on, whatever its diffuse colour.
     void applyAppearance(const nAppearance& appearance);
     // Appends the record, then its index to the opaque or transparent list
     // when its box may be seen.
@@ -168,8 +171,9 @@ public:
 
     // Transforms, lights and draws a MeshForm with the record's matrices and
     // surface; a lit surface on a form without normals is drawn unlit in its
-    // diffuse colour. Draws nothing outside the view or when an array cannot
-    // be had.
+    // diffuse colour. In the full profile through drawFullFaces (its lighting
+    // and per-corner colours, render/full_lighting.h). Draws nothing outside
+    // the view or when an array cannot be had.
     void drawMeshForm(const RenderRecord& record, const MeshForm& mesh);
 
     // --- members, in record order ---
@@ -225,4 +229,8 @@ public:
 
     // The node set the world was read with (set by loadWorld).
     Profile profile = Profile::Core;
+
+    // The full profile's lights of the frame and the arrays of the shape
+    // being lit (render/full_lighting.cpp); unused by the core profile.
+    FullLighting fullLighting;
 };
