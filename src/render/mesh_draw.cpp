@@ -35,6 +35,6 @@ void Scene::drawMeshForm(const RenderRecord& record, const MeshForm& mesh) {
 
     rasterizer->drawIndexedFaces(surface,
                                  std::span<RasterVertex>(rasterVertices.get(), static_cast<std::size_t>(mesh.points.count)),
-                                 shadeSpan, spanOf(mesh.coordIndex), spanOf(mesh.texPoints), spanOf(mesh.texCoordIndex),
+                                 shadeSpan, spanOf(mesh.coordIndex), shapeTexturePoints(record, spanOf(mesh.texPoints)), spanOf(mesh.texCoordIndex),
                                  spanOf(mesh.normalIndex), mesh.ccw, !mesh.solid);
 }
