@@ -172,4 +172,24 @@ TEST_F(FullGroupingTest, CollisionDecidesWhatStopsTheWalk) {
     }
 }
 
+TEST_F(FullGroupingTest, InlineIsDrawnLikeAGroup) {
+    // The inlined world's nodes are the Inline's children (read from its
+    // file elsewhere); here they are moved in from a Group.
+    ASSERT_TRUE(load("Viewpoint { } DEF I Inline { } DEF G Group { children [ " + squareShape(0, 0, 0, 1, "0 1 0") +
+                     " ] }"));
+    auto* inlined = named<X3DGroupingNode>(u"I");
+    auto* group = named<X3DGroupingNode>(u"G");
+    ASSERT_NE(inlined, nullptr);
+    ASSERT_EQ(group->children.value.count, 1);
+    inlined->children.value.append(group->children.value[0]);
+    group->children.value.clear();
+    frame();
+    EXPECT_EQ(pixel(kCentreX, kCentreY), kGreen);
+    // Its box hint culls it like a Group's.
+    inlined->bboxCenter.value = Vec3f{0, 0, 50};
+    inlined->bboxSize.value = Vec3f{1, 1, 1};
+    frame();
+    EXPECT_EQ(pixel(kCentreX, kCentreY), kBlack);
+}
+
 }  // namespace
