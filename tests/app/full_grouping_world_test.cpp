@@ -11,6 +11,7 @@
 
 #include "app/full_world_fixture.h"
 #include "app/navigation.h"
+#include "base/limits.h"
 #include "scene/bindable_nodes.h"
 #include "scene/full_grouping_nodes.h"
 
@@ -169,6 +170,46 @@ TEST_F(FullGroupingTest, CollisionDecidesWhatStopsTheWalk) {
         } else {
             EXPECT_LT(z, -9.0f) << c.collision;
         }
+    }
+}
+
+TEST_F(FullGroupingTest, HostileGroupingNodesEndTheFrame) {
+    const std::string square = squareShape(0, 0, 0, 1, "1 0 0");
+    struct Case {
+        std::string world;
+        bool selfProxy;   // the Collision DEF'd C is made its own proxy
+        uint16_t centre;  // what the frame shows in the middle
+    };
+    const std::vector<Case> cases = {
+        {"Viewpoint { } DEF C Collision { children [ " + square + " ] }", true, kRed},
+        {"Viewpoint { } DEF C Collision { collide FALSE children [ " + square + " ] }", true, kRed},
+        {"Viewpoint { } Switch { whichChoice 2147483647 choice [ " + square + " ] }", false, kBlack},
+        {"Viewpoint { } Switch { whichChoice -2147483648 choice [ " + square + " ] }", false, kBlack},
+        {"Viewpoint { } LOD { range [ 1e38 -1e38 0 ] center 1e38 1e38 1e38 level [ " + square + " ] }", false, kRed},
+        {"Viewpoint { } LOD { range [ 5 ] level [ NULL " + square + " ] }", false, kRed},
+        {"Viewpoint { } Billboard { axisOfRotation 1e38 1e38 1e38 children [ " + square + " ] }", false, kRed},
+        // The eye at the Billboard's centre: no turn, nothing in front.
+        {"Viewpoint { position 0 0 0 } Billboard { axisOfRotation 0 0 0 children [ " + square + " ] }", false,
+         kBlack},
+        // Flattened coordinates: nothing to draw, nothing to invert.
+        {"Viewpoint { } Transform { scale 0 0 0 children [ LOD { level [ " + square + " ] } Billboard { children [ " +
+             square + " ] } ] }",
+         false, kBlack},
+    };
+    for (const Case& c : cases) {
+        releaseNodeRegistry();
+        ASSERT_TRUE(load(c.world)) << c.world;
+        if (c.selfProxy) {
+            auto* collision = named<nCollision>(u"C");
+            ASSERT_NE(collision, nullptr);
+            collision->proxy.value = collision;
+        }
+        frame();
+        frame(0.5);
+        EXPECT_EQ(pixel(kCentreX, kCentreY), c.centre) << c.world;
+        // A proxy is never drawn: no more squares on the lists than the world has.
+        EXPECT_LE(scene->opaqueList.count, c.selfProxy ? 1 : 2) << c.world;
+        EXPECT_LE(scene->renderRecords.count, kMaxTraversalVisits) << c.world;
     }
 }
 
