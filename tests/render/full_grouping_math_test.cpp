@@ -6,6 +6,7 @@
 #include <cmath>
 #include <initializer_list>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "base/rgb565.h"
@@ -71,14 +72,11 @@ TEST(FullGroupingMath, BillboardTurnsPlusZTowardsTheEye) {
         Vec3f z{0, 0, 1}, y{0, 1, 0};
         transformDirection(m, z);
         transformDirection(m, y);
-        const char* what = "axis, eye";
-        EXPECT_NEAR(z.x, c.z.x, 1e-5f) << what << " " << c.axis.x << c.axis.y << c.axis.z << " " << c.eye.x << " "
-                                       << c.eye.y << " " << c.eye.z;
-        EXPECT_NEAR(z.y, c.z.y, 1e-5f) << what << " " << c.eye.x << " " << c.eye.y << " " << c.eye.z;
-        EXPECT_NEAR(z.z, c.z.z, 1e-5f) << what << " " << c.eye.x << " " << c.eye.y << " " << c.eye.z;
-        EXPECT_NEAR(y.x, c.y.x, 1e-5f) << what << " " << c.eye.x << " " << c.eye.y << " " << c.eye.z;
-        EXPECT_NEAR(y.y, c.y.y, 1e-5f) << what << " " << c.eye.x << " " << c.eye.y << " " << c.eye.z;
-        EXPECT_NEAR(y.z, c.y.z, 1e-5f) << what << " " << c.eye.x << " " << c.eye.y << " " << c.eye.z;
+        for (const auto& [got, want] : {std::pair{z, c.z}, std::pair{y, c.y}}) {
+            EXPECT_NEAR(got.x, want.x, 1e-5f) << "eye " << c.eye.x << " " << c.eye.y << " " << c.eye.z;
+            EXPECT_NEAR(got.y, want.y, 1e-5f) << "eye " << c.eye.x << " " << c.eye.y << " " << c.eye.z;
+            EXPECT_NEAR(got.z, want.z, 1e-5f) << "eye " << c.eye.x << " " << c.eye.y << " " << c.eye.z;
+        }
         // Always a rotation: the third row is the first two's cross product.
         EXPECT_NEAR(m.m[0] * m.m[4] - m.m[1] * m.m[3], m.m[8], 1e-5f);
     }
