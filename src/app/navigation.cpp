@@ -83,7 +83,7 @@ void navigate(Scene& scene, int32_t keyState) {
     // Ground following: the eye snaps to the avatar height above the floor
     // below it, upwards as well as downwards.
     if (followsGround(*info) && height > 0.0f) {
-        const PickResult below = scene.rayCast(eye, Vec3f{0.0f, -1.0f, 0.0f}, true);
+        const PickResult below = scene.rayCast(eye, Vec3f{0.0f, -1.0f, 0.0f}, true, kNavigationRays);
         if (below.hitShape && below.distance != height) {
             eye.y = below.worldPoint.y + height;
             if (nested) position = transformPoint(toLocal, eye);
@@ -113,7 +113,7 @@ void navigate(Scene& scene, int32_t keyState) {
 
     // Stop short of what lies along the step, an avatar height away.
     const Vec3f from{eye.x, eye.y - height * 0.5f, eye.z};
-    const PickResult ahead = scene.rayCast(from, Vec3f{move.x, 0.0f, move.z}, true);
+    const PickResult ahead = scene.rayCast(from, Vec3f{move.x, 0.0f, move.z}, true, kNavigationRays);
     if (ahead.hitShape) {
         if (ahead.distance > height) {
             const float allowed = ahead.distance - height;

@@ -5,7 +5,9 @@
 
 #include "events/node_factory.h"
 #include "scene/node.h"
+#include "scene/full_grouping_nodes.h"
 #include "scene/full_surface_nodes.h"
+#include "scene/full_texture_nodes.h"
 #include "scene/node_types.h"
 #include "scene/world_nodes.h"
 
@@ -18,6 +20,15 @@ std::unique_ptr<X3DNode> constructFullNode(int32_t code) {
         // --- grouping and world nodes ---
         case NodeType::WorldInfo: return std::make_unique<nWorldInfo>();
         case NodeType::Inline: return std::make_unique<nInline>();
+        case NodeType::Switch: return std::make_unique<nSwitch>();
+        case NodeType::LOD: return std::make_unique<nLOD>();
+        case NodeType::Collision: return std::make_unique<nCollision>();
+        case NodeType::Billboard: return std::make_unique<nBillboard>();
+        // textures
+        case NodeType::Appearance: return std::make_unique<nAppearanceFull>();
+        case NodeType::ImageTexture: return std::make_unique<nImageTextureFull>();
+        case NodeType::PixelTexture: return std::make_unique<nPixelTexture>();
+        case NodeType::TextureTransform: return std::make_unique<nTextureTransform>();
 
         // --- geometry ---
 

@@ -207,6 +207,12 @@ public:
     // with the same name tries again. The entry belongs to the cache and
     // lives as long as the Rasterizer.
     const TextureEntry* getTexture(const std::u16string& name);
+    // A texture made of a picture the world itself holds (not loaded from a
+    // file): made square by makeTextureBitmap and appended to the cache
+    // under the name, without looking for an entry of that name first.
+    // Null, with nothing cached, when the picture is empty or memory runs
+    // out. The entry belongs to the cache like every other.
+    const TextureEntry* addTexture(OwnedBitmap picture, const std::u16string& name);
 
     // --- members, in record order ---
 

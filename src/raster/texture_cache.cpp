@@ -76,7 +76,11 @@ const TextureEntry* Rasterizer::getTexture(const std::u16string& name) {
     // The loader is handed a zero-terminated name: it sees the name up to a
     // NUL character, if the name holds one.
     const std::u16string loadName = name.substr(0, name.find(u'\0'));
-    OwnedBitmap texture = makeTextureBitmap(driver->loadImage(loadName, kNoValue, kNoValue, 0));
+    return addTexture(driver->loadImage(loadName, kNoValue, kNoValue, 0), name);
+}
+
+const TextureEntry* Rasterizer::addTexture(OwnedBitmap picture, const std::u16string& name) {
+    OwnedBitmap texture = makeTextureBitmap(std::move(picture));
     if (!texture) return nullptr;
     auto* entry = new (std::nothrow) TextureEntry{texture.get(), name};
     if (!entry) return nullptr;

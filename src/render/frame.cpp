@@ -32,6 +32,8 @@ void tickSensors(FrameClock& clock, Wanted wanted) {
 }  // namespace
 
 void Scene::startClock(double seconds, uint32_t tickCount) {
+    // A world without a Viewpoint is framed once, before its first frame.
+    if (profile == Profile::Full) frameWorld();
     frameClock.clockStart = seconds;
     frameClock.now = seconds;
     frameClock.lastFrameTime = seconds;

@@ -179,7 +179,8 @@ void drawFullFaceSet(Scene& scene, const RenderRecord& record, nIndexedFaceSet& 
     faces.solid = mesh.solid.value;
     const X3DNode* texNode = mesh.texCoord.value;
     if (texNode && texNode->nodeType == NodeType::TextureCoordinate) {
-        faces.texPoints = spanOf(static_cast<const nTextureCoordinate&>(*texNode).point.value);
+        faces.texPoints =
+            scene.shapeTexturePoints(record, spanOf(static_cast<const nTextureCoordinate&>(*texNode).point.value));
         faces.texCoordIndex = spanOf(mesh.texCoordIndex.value);
     }
 

@@ -22,7 +22,7 @@ void Scene::drawMeshForm(const RenderRecord& record, const MeshForm& mesh) {
         FullFaces faces;
         faces.points = &mesh.points;
         faces.coordIndex = spanOf(mesh.coordIndex);
-        faces.texPoints = spanOf(mesh.texPoints);
+        faces.texPoints = shapeTexturePoints(record, spanOf(mesh.texPoints));
         faces.texCoordIndex = spanOf(mesh.texCoordIndex);
         faces.normals = spanOf(mesh.normals);
         faces.normalIndex = spanOf(mesh.normalIndex);
@@ -51,6 +51,6 @@ void Scene::drawMeshForm(const RenderRecord& record, const MeshForm& mesh) {
 
     rasterizer->drawIndexedFaces(surface,
                                  std::span<RasterVertex>(rasterVertices.get(), static_cast<std::size_t>(mesh.points.count)),
-                                 shadeSpan, spanOf(mesh.coordIndex), spanOf(mesh.texPoints), spanOf(mesh.texCoordIndex),
-                                 spanOf(mesh.normalIndex), mesh.ccw, !mesh.solid);
+                                 shadeSpan, spanOf(mesh.coordIndex), shapeTexturePoints(record, spanOf(mesh.texPoints)),
+                                 spanOf(mesh.texCoordIndex), spanOf(mesh.normalIndex), mesh.ccw, !mesh.solid);
 }

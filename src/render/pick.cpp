@@ -122,10 +122,10 @@ PickResult Scene::pick(int32_t x, int32_t y) {
     // plane to the far plane through it.
     const Vec3f nearPoint{px * near / -focal, py * near / focal, -near};
     const Vec3f farPoint{px * far / -focal, py * far / focal, -far};
-    return rayCast(nearPoint, sub(farPoint, nearPoint), false);
+    return rayCast(nearPoint, sub(farPoint, nearPoint), false, kPointerRays);
 }
 
-PickResult Scene::rayCast(const Vec3f& originIn, const Vec3f& directionIn, bool inWorld) {
+PickResult Scene::rayCast(const Vec3f& originIn, const Vec3f& directionIn, bool inWorld, uint8_t rays) {
     Vec3f origin = originIn;
     Vec3f direction = directionIn;
     if (inWorld) {
@@ -141,6 +141,7 @@ PickResult Scene::rayCast(const Vec3f& originIn, const Vec3f& directionIn, bool 
 
     for (int32_t r = 0; r < renderRecords.count; ++r) {
         const RenderRecord& record = renderRecords[r];
+        if ((record.rays & rays) == 0) continue;
         if (!record.geometry || record.geometry->nodeType != NodeType::IndexedFaceSet) continue;
         auto& mesh = static_cast<nIndexedFaceSet&>(*record.geometry);
         const SimpleArray<int32_t>& coordIndex = mesh.coordIndex.value;

@@ -9,6 +9,7 @@
 // nodes it visits, so a file that nests or shares groups without end cannot
 // exhaust the stack or stall the frame.
 #include <algorithm>
+#include <cstdint>
 #include <span>
 
 #include "base/limits.h"
@@ -16,6 +17,7 @@
 #include "raster/rasterizer.h"
 #include "render/camera.h"
 #include "render/full_lighting.h"
+#include "render/full_textures.h"
 #include "scene/bindable_nodes.h"
 #include "scene/geometry_nodes.h"
 #include "scene/grouping_nodes.h"
@@ -77,6 +79,7 @@ void Scene::traverseGroup(X3DNode* node, const Matrix& full, const Matrix& rotat
 
     Matrix groupFull = full;
     Matrix groupRotation = rotation;
+    int32_t first = 0, end = INT32_MAX;  // the children to visit: all but under a Switch or LOD
     if (node->nodeType == NodeType::Transform) {
         const TransformMatrices local = transformMatrices(static_cast<const nTransform&>(*node));
         // A Transform that flattens its children (a scale of 0) draws what
@@ -87,24 +90,25 @@ void Scene::traverseGroup(X3DNode* node, const Matrix& full, const Matrix& rotat
         matrixMultiply(groupFull, local.full, full);
         matrixMultiply(groupRotation, local.rotation, rotation);
         if (!matrixFinite(groupFull) || !matrixFinite(groupRotation)) return;
-    } else if (node->nodeType != NodeType::Group && node->nodeType != NodeType::Anchor &&
-               node->nodeType != NodeType::Inline) {
-        return;
+    } else if (node->nodeType != NodeType::Group && node->nodeType != NodeType::Anchor) {
+        // The full profile's grouping nodes (render/full_grouping.cpp).
+        if (!fullGroupFrame(*node, groupFull, groupRotation, first, end)) return;
     }
 
     const auto& group = static_cast<const X3DGroupingNode&>(*node);
     if (!boxVisible(groupFull, group.bboxCenter.value, group.bboxSize.value)) return;
 
     const SimpleArray<X3DNode*>& children = group.children.value;
-    const int32_t count = children.count;
-    for (int32_t i = 0; i < count && i < children.count; ++i) {
+    const int32_t count = children.count < end ? children.count : end;
+    const int32_t firstRecord = renderRecords.count;
+    for (int32_t i = first; i < count && i < children.count; ++i) {
         X3DNode* child = children[i];
         if (!child) continue;
         if (--traversalBudget < 0) {
             if (!visitLimitReported)
                 logFormat("World too large: only the first %d nodes are drawn each frame", long{kMaxTraversalVisits});
             visitLimitReported = true;
-            return;
+            break;
         }
         switch (child->nodeType) {
         case NodeType::DirectionalLight:
@@ -125,6 +129,7 @@ void Scene::traverseGroup(X3DNode* node, const Matrix& full, const Matrix& rotat
             break;
         }
     }
+    if (node->nodeType == NodeType::Collision) finishCollision(*node, firstRecord, groupFull, groupRotation, depth);
 }
 
 void Scene::collectShape(nShape& shape, const Matrix& full, const Matrix& rotation) {
@@ -161,13 +166,10 @@ void Scene::applyAppearance(const nAppearance& appearance) {
         // none shows its diffuse colour instead.
         if (!s.lit && isBlack(s.emissive)) std::copy(s.diffuse, s.diffuse + 3, s.emissive);
     }
-    const X3DNode* textureNode = appearance.texture.value;
-    if (textureNode && textureNode->nodeType == NodeType::ImageTexture) {
-        const TextureEntry* entry = static_cast<const nImageTexture&>(*textureNode).textureEntry;
-        if (entry) {
-            s.texture = entry;
-            s.textured = 1;
-        }
+    // An ImageTexture's loaded image, or a PixelTexture's picture.
+    if (const TextureEntry* entry = textureEntryOf(appearance.texture.value)) {
+        s.texture = entry;
+        s.textured = 1;
     }
 }
 
@@ -219,7 +221,7 @@ void Scene::drawRecord(const RenderRecord& record) {
     std::span<const Vec2f> texPoints;
     const X3DNode* texNode = mesh.texCoord.value;
     if (texNode && texNode->nodeType == NodeType::TextureCoordinate)
-        texPoints = spanOf(static_cast<const nTextureCoordinate&>(*texNode).point.value);
+        texPoints = shapeTexturePoints(record, spanOf(static_cast<const nTextureCoordinate&>(*texNode).point.value));
 
     rasterizer->drawIndexedFaces(record.surface,
                                  std::span<RasterVertex>(rasterVertices.get(), static_cast<std::size_t>(points.count)),

@@ -2,11 +2,23 @@
 // ray cast through them finds.
 #pragma once
 
+#include <cstdint>
+
 #include "raster/raster_types.h"
 #include "base/values.h"
 
 class X3DNode;
 class nShape;
+
+// Which rays a recorded shape stops (RenderRecord::rays, the mask a ray
+// cast asks with). Every shape stops both, but under a Collision: with
+// "collide" FALSE or a proxy its children stop the pointer's rays only, and
+// the proxy's shapes navigation's only.
+enum RayKind : uint8_t {
+    kPointerRays = 1,     // the stylus pick
+    kNavigationRays = 2,  // walking: collision and ground following
+    kAllRays = kPointerRays | kNavigationRays,
+};
 
 // One visited Shape that has a geometry, in traversal order.
 struct RenderRecord {
@@ -15,6 +27,7 @@ struct RenderRecord {
     SurfaceState surface;  // the surface state when the shape was visited
     X3DNode* geometry = nullptr;  // not owned: the shape's "geometry" value
     nShape* shape = nullptr;      // not owned: the shape itself (for picking)
+    uint8_t rays = kAllRays;      // RayKind bits: the rays this shape stops
 };
 
 // What a ray found: the nearest hit among the shapes of the frame.

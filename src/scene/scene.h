@@ -16,6 +16,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 
 #include "raster/raster_types.h"
@@ -106,8 +107,9 @@ public:
     // camera coordinates. Every record counts, seen on screen or not. A mesh
     // with a point that is not finite, or whose points cannot be transformed
     // for want of memory, is not hit; faces naming points that do not exist
-    // are skipped.
-    PickResult rayCast(const Vec3f& origin, const Vec3f& direction, bool inWorld);
+    // are skipped. Only records whose `rays` share a bit with `rays` count
+    // (the stylus asks kPointerRays, navigation kNavigationRays).
+    PickResult rayCast(const Vec3f& origin, const Vec3f& direction, bool inWorld, uint8_t rays = kAllRays);
 
     // ===== Camera: render/camera.cpp =====
 
@@ -176,6 +178,44 @@ public:
     // the view or when an array cannot be had.
     void drawMeshForm(const RenderRecord& record, const MeshForm& mesh);
 
+    // ===== The full profile's grouping nodes: render/full_grouping.cpp =====
+
+    // For a grouping node that is not a Transform, Group or Anchor (the full
+    // profile's): turns the matrices for a Billboard and narrows the children
+    // to visit, [first, end), to the chosen choice of a Switch or level of a
+    // LOD. False when nothing below the node is to be visited (a Switch
+    // choosing none, a node of no grouping kind the frame knows).
+    bool fullGroupFrame(X3DNode& node, Matrix& full, Matrix& rotation, int32_t& first, int32_t& end);
+    // After a Collision's children were visited (their records from
+    // `firstRecord` on): takes them out of navigation's rays when "collide"
+    // is FALSE or a proxy stands in for them, then records the proxy's shapes
+    // for navigation's rays alone (never drawn, never picked).
+    void finishCollision(X3DNode& node, int32_t firstRecord, const Matrix& full, const Matrix& rotation,
+                         int32_t depth);
+
+    // ===== Framing: render/framing.cpp =====
+
+    // The box, in world coordinates, around every geometry the first frame
+    // would draw (each one's bounds() through its Transforms; Switch choices
+    // as chosen, the first level of a LOD, Billboards unturned, no proxy);
+    // false when there is none. Bounded in depth and visits like the frame.
+    bool worldBounds(Vec3f& centre, Vec3f& size);
+    // For a world whose bound Viewpoint is the default one: moves that
+    // Viewpoint back along +Z, looking down -Z, until the world's box fills
+    // the view (its front face spans the smaller screen extent at the
+    // default field of view), and, when the NavigationInfo too is the
+    // default one, scales its avatar size, speed and visibility limit with
+    // the box. Nothing for a world with a Viewpoint or an empty box. Called
+    // by startClock in the full profile.
+    void frameWorld();
+
+    // ===== The full profile's textures: render/full_textures.cpp =====
+
+    // The texture points of a record's draw: moved by the TextureTransform
+    // of its shape's appearance into texPointScratch, or the points as given
+    // (untextured surface, no transform, no storage).
+    std::span<const Vec2f> shapeTexturePoints(const RenderRecord& record, std::span<const Vec2f> points);
+
     // --- members, in record order ---
 
     Rasterizer* rasterizer = nullptr;  // not owned
@@ -230,7 +270,9 @@ public:
     // The node set the world was read with (set by loadWorld).
     Profile profile = Profile::Core;
 
-    // The full profile's lights of the frame and the arrays of the shape
-    // being lit (render/full_lighting.cpp); unused by the core profile.
+    // --- the full profile's working state; unused by the core profile ---
+    // The lights of the frame and the arrays of the shape being lit
+    // (render/full_lighting.cpp).
     FullLighting fullLighting;
+    SimpleArray<Vec2f> texPointScratch;  // texture points moved by a TextureTransform
 };
