@@ -2,9 +2,10 @@
 // space (where z + near <= 0 is in front, as for triangles), its cut end
 // projected as the scene side projects, then cut to the target's pixel
 // centres (Liang-Barsky) and walked pixel by pixel along its major axis with
-// an integer error term. Perspective is linear in screen space, so depth
-// (65536 / perspective) is taken exactly at every 16th pixel and stepped in
-// between, like a span's; colours step in 16.16.
+// an integer error term. Perspective is linear in screen space: it steps in
+// 32.32 fixed point and every pixel's depth (65536 / perspective) is one
+// integer division, so a line receding to the horizon keeps exact depths
+// where a span's 16-pixel steps would bend them; colours step in 16.16.
 //
 // Lines are drawn straight into the target: with bands, what is recorded is
 // drawn first (flush), so every pixel sees the same order as on one thread.
@@ -18,11 +19,9 @@
 
 namespace {
 
-using raster::kBlockPixels;
 using raster::kFractionBits;
 using raster::kFractionOne;
 using raster::truncDepth;
-using raster::truncSaturated;
 
 // One end of a line on screen: position, perspective and colour channels
 // (0 .. 255, as floats so a cut end can lie between).
@@ -81,6 +80,16 @@ bool clipToBox(LineEnd& p, LineEnd& q, float lowX, float lowY, float highX, floa
 int32_t pixelOf(float c, int32_t limit) {
     const float rounded = std::floor(c + 0.5f);
     return static_cast<int32_t>(std::clamp(rounded, 0.0f, static_cast<float>(limit - 1)));
+}
+
+// 2^48: 65536 / perspective in 16.16 with perspective in 32.32.
+constexpr int64_t kDepthNumerator = int64_t{1} << 48;
+
+// Perspective in 32.32 fixed point, held below 2^30 (far nearer than any
+// near plane puts a vertex).
+int64_t perspectiveFixed(float persp) {
+    const double held = std::clamp(static_cast<double>(persp), 0.0, 1073741824.0);
+    return static_cast<int64_t>(held * 4294967296.0);
 }
 
 int32_t channelFixed(float c) { return static_cast<int32_t>(std::clamp(c, 0.0f, 255.0f) * kFractionOne); }
@@ -154,23 +163,20 @@ void Rasterizer::drawLine(const RasterVertex& a, const RasterVertex& b, uint32_t
         colour[c] = channelFixed(p.c[c]) + (1 << (kFractionBits - 1));
         colourStep[c] = steps > 0 ? (channelFixed(q.c[c]) - channelFixed(p.c[c])) / steps : 0;
     }
-    const float perspStep = steps > 0 ? (q.persp - p.persp) / static_cast<float>(steps) : 0.0f;
+    // Perspective in 32.32 fixed point, stepped per pixel; depth is
+    // 2^48 / perspective (65536 / perspective in 16.16), an integer
+    // division per pixel: exact however fast the line recedes.
+    const int64_t perspFrom = perspectiveFixed(p.persp), perspTo = perspectiveFixed(q.persp);
+    const int64_t perspStep = steps > 0 ? (perspTo - perspFrom) / steps : 0;
+    int64_t persp = perspFrom;
 
     int32_t error = 0;
-    int64_t depthValue = 0, depthStep = 0;
     for (int32_t k = 0; k <= steps; ++k) {
-        if (k % kBlockPixels == 0) {
-            // Exact depth at the block's first pixel and at its end.
-            const int32_t end = std::min(k + kBlockPixels, steps);
-            const float zs = kFractionOne / (p.persp + perspStep * static_cast<float>(k));
-            const float ze = kFractionOne / (p.persp + perspStep * static_cast<float>(end));
-            depthValue = truncDepth(zs);
-            depthStep = end > k ? truncSaturated((ze - zs) / static_cast<float>(end - k)) : 0;
-        }
-        const int64_t held = std::clamp<int64_t>(depthValue, 0, 0xFFFFFFFFll);
-        plotPixel(*this, y * targetWidth + x, static_cast<uint32_t>(held), colour[0] >> kFractionBits,
-                  colour[1] >> kFractionBits, colour[2] >> kFractionBits);
-        depthValue += depthStep;
+        const uint32_t depthValue =
+            persp > 0 ? static_cast<uint32_t>(std::min<int64_t>(kDepthNumerator / persp, 0xFFFFFFFFll)) : 0xFFFFFFFFu;
+        plotPixel(*this, y * targetWidth + x, depthValue, colour[0] >> kFractionBits, colour[1] >> kFractionBits,
+                  colour[2] >> kFractionBits);
+        persp += perspStep;
         for (int c = 0; c < 3; ++c) colour[c] += colourStep[c];
         // Along the major axis every step; along the minor one when the
         // error passes half a pixel.

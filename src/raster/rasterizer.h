@@ -153,8 +153,9 @@ public:
     // kOutNear), in the colours rgbA at a and rgbB at b (0xRRGGBB),
     // interpolated along it. Cut at the near plane in camera space first,
     // then to the target; each pixel is depth-tested like a span's pixel
-    // (drawn when nearer than the stored depth) with its depth exact at
-    // every 16th pixel and stepped between. With the opaque surface of the
+    // (drawn when nearer than the stored depth), its depth 65536 /
+    // perspective from the perspective stepped along the line in fixed
+    // point (an integer division per pixel). With the opaque surface of the
     // last beginSurface the pixel stores its depth; with a transparent one
     // it is blended by the surface's weights and the depth is kept. Both
     // ends are drawn. Lines whose ends lie beyond one and the same clip
