@@ -159,6 +159,33 @@ std::string cubesWorld() {
     return out;
 }
 
+std::string boxesWorld() {
+    std::string out = "#VRML V2.0 utf8\n# Generated: the 2000 cubes as Box nodes.\n";
+    for (int i = 0; i < 2000; ++i) {
+        const uint32_t h = mix(static_cast<uint32_t>(i), 5, 9);
+        out += "Transform {\n  translation ";
+        appendCubePosition(out, i, 0);
+        out += "\n  rotation 0 1 0 ";
+        appendFixed(out, h % 6283, 3);
+        // The colour and the edge of cube i (appendCubeShape).
+        const uint32_t c = mix(static_cast<uint32_t>(i), 17, 3);
+        out += "\n  children Shape {\n    appearance Appearance { material Material { diffuseColor ";
+        appendFixed(out, c % 1000, 3);
+        out += ' ';
+        appendFixed(out, (c >> 10) % 1000, 3);
+        out += ' ';
+        appendFixed(out, (c >> 20) % 1000, 3);
+        out += " } }\n    geometry Box { size ";
+        const int edge = 2 * (250 + static_cast<int>(c % 500));
+        for (int axis = 0; axis < 3; ++axis) {
+            if (axis > 0) out += ' ';
+            appendFixed(out, edge, 3);
+        }
+        out += " }\n  }\n}\n";
+    }
+    return out;
+}
+
 std::string animatedCubesWorld() {
     std::string out = "#VRML V2.0 utf8\n# Generated: 500 cubes, each moved by its own clock.\n";
     for (int i = 0; i < 500; ++i) {

@@ -15,6 +15,11 @@ std::string terrainWorld();
 // and a cube IndexedFaceSet of 8 points and 6 faces, every cube written out.
 std::string cubesWorld();
 
+// The cubes world written with Box nodes, for the full profile: the same
+// 2,000 Transforms, each holding a Shape with the same Material colour and a
+// Box of the cube's size.
+std::string boxesWorld();
+
 // About 0.5 MB: 500 DEF'd cubes, each with a looping TimeSensor and a
 // PositionInterpolator, and two ROUTEs per cube (1,000 in all) that move the
 // cube: fraction_changed to set_fraction, value_changed to set_translation.

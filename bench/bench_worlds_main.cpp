@@ -1,4 +1,4 @@
-// orvella_bench_worlds OUTDIR: writes terrain.wrl, cubes.wrl and animated.wrl
+// orvella_bench_worlds OUTDIR: writes terrain.wrl, cubes.wrl, boxes.wrl (full profile) and animated.wrl
 // into OUTDIR (which must exist), for measuring the viewer's memory and
 // start-up on the same worlds the reader benchmarks read. Exit status 1 on a
 // missing argument or a file that cannot be written.
@@ -27,7 +27,8 @@ int main(int argc, char** argv) {
     const struct {
         const char* name;
         std::string (*make)();
-    } worlds[] = {{"terrain.wrl", terrainWorld}, {"cubes.wrl", cubesWorld}, {"animated.wrl", animatedCubesWorld}};
+    } worlds[] = {{"terrain.wrl", terrainWorld}, {"cubes.wrl", cubesWorld}, {"boxes.wrl", boxesWorld},
+                   {"animated.wrl", animatedCubesWorld}};
     for (const auto& world : worlds) {
         const std::string bytes = world.make();
         if (!writeFile(dir + world.name, bytes)) {

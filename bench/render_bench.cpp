@@ -5,6 +5,7 @@
 // which is how the threshold was chosen.
 //
 //   Cubes            2,000 lit-off cubes in view sharing one mesh (24,000 triangles)
+//   Boxes            the same with one Box node (full profile) in place of the cube mesh
 //   SmoothMesh       one smooth 200,000-triangle height field over most of the view, lit
 //   Layers           8 screen-covering squares, back to front, lit (opaque or half transparent)
 //   TexturedLayers   the same with a 128 x 128 texture
@@ -24,11 +25,13 @@
 #include "raster/image_source.h"
 #include "raster/rasterizer.h"
 #include "scene/bindable_nodes.h"
+#include "events/full_node_factory.h"
 #include "events/node_factory.h"
 #include "scene/geometry_nodes.h"
 #include "scene/grouping_nodes.h"
 #include "scene/node_registry.h"
 #include "scene/node_types.h"
+#include "scene/primitive_nodes.h"
 #include "scene/scene.h"
 #include "scene/shape_nodes.h"
 #include "vrml/load_world.h"
@@ -123,6 +126,23 @@ void buildCubes(World& world) {
     }
 }
 
+// The cubes of buildCubes as one Box node of the same size, tessellated once
+// into a MeshForm, the full profile's way.
+void buildBoxes(World& world) {
+    auto* box = static_cast<nBox*>(createNodeFull(u"", NodeType::Box));
+    box->size.value = Vec3f{0.12f, 0.12f, 0.12f};
+    world.scene->profile = Profile::Full;
+    for (int row = 0; row < 40; ++row) {
+        for (int column = 0; column < 50; ++column) {
+            auto* t = make<nTransform>(NodeType::Transform);
+            t->translation.value = {-4.0f + 0.16f * static_cast<float>(column), -4.0f + 0.2f * static_cast<float>(row), 0};
+            t->rotation.value = {1, 1, 0, 0.6f};
+            addChild(world.root, t);
+            addChild(t, shape(box, material({0.2f + 0.01f * static_cast<float>(column), 0.5f, 0.8f}, 0.0f)));
+        }
+    }
+}
+
 // A smooth height field of side quads x side quads (2 side^2 triangles).
 void buildSmoothMesh(World& world, int side) {
     auto* mesh = make<nIndexedFaceSet>(NodeType::IndexedFaceSet);
@@ -196,6 +216,7 @@ void runFrames(benchmark::State& state, bool lighting, Build build) {
 }
 
 void BM_Cubes(benchmark::State& state) { runFrames(state, false, buildCubes); }
+void BM_Boxes(benchmark::State& state) { runFrames(state, false, buildBoxes); }
 void BM_SmoothMesh(benchmark::State& state) {
     runFrames(state, true, [](World& world) { buildSmoothMesh(world, 316); });
 }
@@ -301,6 +322,7 @@ void BM_AnimatedCubes(benchmark::State& state) {
     ->Args({240, 320, 1, 1})->Args({240, 320, 2, 1})->Args({320, 480, 1, 1})->Args({320, 480, 2, 1})       \
         ->Args({480, 640, 1, 1})->Args({480, 640, 2, 1})->Unit(benchmark::kMillisecond)
 BENCHMARK(BM_Cubes) RENDER_SIZES;
+BENCHMARK(BM_Boxes) RENDER_SIZES;
 BENCHMARK(BM_SmoothMesh) RENDER_SIZES;
 BENCHMARK(BM_LayersOpaque) RENDER_SIZES;
 BENCHMARK(BM_LayersFrontToBack) RENDER_SIZES;

@@ -4,11 +4,15 @@
 #include <new>
 
 #include "events/node_factory.h"
+#include "scene/elevation_grid.h"
+#include "scene/extrusion.h"
+#include "scene/line_nodes.h"
 #include "scene/node.h"
 #include "scene/full_grouping_nodes.h"
 #include "scene/full_surface_nodes.h"
 #include "scene/full_texture_nodes.h"
 #include "scene/node_types.h"
+#include "scene/primitive_nodes.h"
 #include "scene/world_nodes.h"
 
 namespace {
@@ -31,6 +35,14 @@ std::unique_ptr<X3DNode> constructFullNode(int32_t code) {
         case NodeType::TextureTransform: return std::make_unique<nTextureTransform>();
 
         // --- geometry ---
+        case NodeType::Box: return std::make_unique<nBox>();
+        case NodeType::Sphere: return std::make_unique<nSphere>();
+        case NodeType::Cone: return std::make_unique<nCone>();
+        case NodeType::Cylinder: return std::make_unique<nCylinder>();
+        case NodeType::ElevationGrid: return std::make_unique<nElevationGrid>();
+        case NodeType::Extrusion: return std::make_unique<nExtrusion>();
+        case NodeType::IndexedLineSet: return std::make_unique<nIndexedLineSet>();
+        case NodeType::PointSet: return std::make_unique<nPointSet>();
 
         // --- lights and surfaces ---
         case NodeType::PointLight: return std::make_unique<nPointLight>();

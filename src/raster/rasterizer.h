@@ -168,6 +168,27 @@ public:
     // is one of zero area after the 28.4 snap; both are counted.
     void drawTriangle(RasterVertex* a, RasterVertex* b, RasterVertex* c);
 
+    // --- lines and points (raster/lines.cpp) ---
+
+    // A one-pixel line from a to b, vertices as transformVertices makes them
+    // (camera-space x, y, z; sx, sy and perspective unless outcode is
+    // kOutNear), in the colours rgbA at a and rgbB at b (0xRRGGBB),
+    // interpolated along it. Cut at the near plane in camera space first,
+    // then to the target; each pixel is depth-tested like a span's pixel
+    // (drawn when nearer than the stored depth), its depth 65536 /
+    // perspective from the perspective stepped along the line in fixed
+    // point (an integer division per pixel). With the opaque surface of the
+    // last beginSurface the pixel stores its depth; with a transparent one
+    // it is blended by the surface's weights and the depth is kept. Both
+    // ends are drawn. Lines whose ends lie beyond one and the same clip
+    // boundary, or carry a value that is not finite, draw nothing. Drawn at
+    // once, after whatever is recorded for the bands.
+    void drawLine(const RasterVertex& a, const RasterVertex& b, uint32_t rgbA, uint32_t rgbB);
+    // One pixel at the vertex (the pixel whose centre is nearest), depth-
+    // tested and written like a line's; nothing for a vertex off the
+    // target, not in front of the near plane or beyond the far distance.
+    void drawPoint(const RasterVertex& p, uint32_t rgb);
+
     // --- scan conversion ---
 
     // Screen-space gradients of perspective (and of uPersp, vPersp when

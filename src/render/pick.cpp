@@ -1,6 +1,7 @@
 // Ray picking among the shapes of the last frame, in camera space.
 //
-// A ray is tested against every IndexedFaceSet record the traversal made, on
+// A ray is tested against every IndexedFaceSet record the traversal made (and
+// every record of the full profile's face geometry, through its MeshForm), on
 // screen or not (a floor below the eye must stop a downward ray). A shape's
 // box, turned into camera space, is tested first as twelve triangles; only a
 // shape whose box the ray meets has its points transformed and its faces
@@ -20,6 +21,7 @@
 #include "base/face_walk.h"
 #include "render/matrix.h"
 #include "scene/geometry_nodes.h"
+#include "scene/mesh_form.h"
 #include "scene/node_types.h"
 #include "scene/scene.h"
 
@@ -142,16 +144,32 @@ PickResult Scene::rayCast(const Vec3f& originIn, const Vec3f& directionIn, bool 
     for (int32_t r = 0; r < renderRecords.count; ++r) {
         const RenderRecord& record = renderRecords[r];
         if ((record.rays & rays) == 0) continue;
-        if (!record.geometry || record.geometry->nodeType != NodeType::IndexedFaceSet) continue;
-        auto& mesh = static_cast<nIndexedFaceSet&>(*record.geometry);
-        const SimpleArray<int32_t>& coordIndex = mesh.coordIndex.value;
-        const X3DNode* coordNode = mesh.coord.value;
-        if (coordIndex.count == 0 || !coordNode || coordNode->nodeType != NodeType::Coordinate) continue;
-        const SimpleArray<Vec3f>& points = static_cast<const nCoordinate&>(*coordNode).point.value;
-        if (points.count == 0) continue;
-
+        if (!record.geometry) continue;
+        // The faces: an IndexedFaceSet's own, or the MeshForm of the full
+        // profile's face geometry (lines and points are never hit).
+        const SimpleArray<int32_t>* indexList = nullptr;
+        const SimpleArray<Vec3f>* pointList = nullptr;
         Vec3f centre, size;
-        if (mesh.bounds(centre, size) && !rayHitsBox(origin, direction, record.modelView, centre, size)) continue;
+        bool boxed = false;
+        if (record.geometry->nodeType == NodeType::IndexedFaceSet) {
+            auto& mesh = static_cast<nIndexedFaceSet&>(*record.geometry);
+            const X3DNode* coordNode = mesh.coord.value;
+            if (!coordNode || coordNode->nodeType != NodeType::Coordinate) continue;
+            indexList = &mesh.coordIndex.value;
+            pointList = &static_cast<const nCoordinate&>(*coordNode).point.value;
+            boxed = mesh.bounds(centre, size);
+        } else if (auto* form = dynamic_cast<X3DMeshGeometryNode*>(record.geometry)) {
+            const MeshForm& mesh = form->meshForm();
+            indexList = &mesh.coordIndex;
+            pointList = &mesh.points;
+            boxed = form->bounds(centre, size);
+        } else {
+            continue;
+        }
+        const SimpleArray<int32_t>& coordIndex = *indexList;
+        const SimpleArray<Vec3f>& points = *pointList;
+        if (coordIndex.count == 0 || points.count == 0) continue;
+        if (boxed && !rayHitsBox(origin, direction, record.modelView, centre, size)) continue;
 
         // The points in camera space, in the frame's vertex array (grown to
         // exactly the count when too small).

@@ -18,6 +18,7 @@
 #include "render/camera.h"
 #include "render/full_lighting.h"
 #include "render/full_textures.h"
+#include "render/line_draw.h"
 #include "scene/bindable_nodes.h"
 #include "scene/geometry_nodes.h"
 #include "scene/grouping_nodes.h"
@@ -193,6 +194,10 @@ void Scene::drawRecord(const RenderRecord& record) {
     if (!rasterizer || !record.geometry) return;
     if (record.geometry->nodeType != NodeType::IndexedFaceSet) {
         // Only the full profile makes geometry of other kinds.
+        if (record.geometry->nodeType == NodeType::IndexedLineSet || record.geometry->nodeType == NodeType::PointSet) {
+            render::drawPointGeometry(*this, record);
+            return;
+        }
         if (auto* form = dynamic_cast<X3DMeshGeometryNode*>(record.geometry)) drawMeshForm(record, form->meshForm());
         return;
     }

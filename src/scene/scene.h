@@ -101,7 +101,8 @@ public:
     // The ray from the eye through frame-buffer pixel (x, y), cast among the
     // shapes of the last frame; no hit outside the frame buffer.
     PickResult pick(int32_t x, int32_t y);
-    // The nearest IndexedFaceSet triangle (front or back) of the last
+    // The nearest triangle (front or back) of an IndexedFaceSet or a MeshForm
+    // (lines and points are never hit) among the last
     // frame's render records along the ray from origin in direction (any
     // length but zero), both in world coordinates when inWorld, else in
     // camera coordinates. Every record counts, seen on screen or not. A mesh
@@ -166,7 +167,8 @@ public:
     // Transforms, lights and draws one IndexedFaceSet record, or one record
     // of geometry drawn through a MeshForm; draws nothing when the mesh has
     // no Coordinate node, lies outside the view or an array it needs cannot
-    // be had. Other geometry is not drawn.
+    // be had. IndexedLineSet and PointSet records are drawn as one-pixel
+    // lines and points (render/line_draw.cpp); other geometry is not drawn.
     void drawRecord(const RenderRecord& record);
 
     // ===== The full profile's faces: render/mesh_draw.cpp =====
