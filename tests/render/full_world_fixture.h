@@ -40,7 +40,12 @@ protected:
     bool load(const std::string& text, int32_t width = 240, int32_t height = 320, bool lighting = false,
               int32_t threads = 1) {
         VrmlParser parser(createNodeFull, openStream);
-        MemoryStream stream(text);
+        // The tests look from the default viewpoint (0 0 10, down -Z): a
+        // world without a Viewpoint would be framed to its box instead.
+        // It goes last, so the world's own nodes keep their places.
+        std::string world = text;
+        if (world.find("Viewpoint") == std::string::npos) world += "\nViewpoint { }\n";
+        MemoryStream stream(world);
         X3DNode* root = parser.parseStream(&stream);
         if (!root) return false;
         scene = std::make_unique<Scene>(createNodeFull);
