@@ -79,7 +79,6 @@ bool fullProfileOnly(int32_t code) {
         case NodeType::Inline:
         case NodeType::LOD:
         case NodeType::Switch:
-        case NodeType::WorldInfo:
         case NodeType::IndexedLineSet:
         case NodeType::PointSet:
         case NodeType::ElevationGrid:

@@ -16,6 +16,8 @@
 // registered.
 X3DNode* createNodeFull(std::u16string_view name, int32_t code);
 
-// True when the full profile builds nodes of this code and the core profile
-// does not: the types the core profile skips that the full profile would draw.
+// True when the core profile skips nodes of this code and the full profile
+// would draw them, or draw with them (a Normal, a Color, a TextureTransform).
+// WorldInfo, which the full profile keeps but which shows nothing, is not
+// one of them.
 bool fullProfileOnly(int32_t code);

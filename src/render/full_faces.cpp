@@ -10,6 +10,7 @@
 
 #include "raster/rasterizer.h"
 #include "render/full_lighting.h"
+#include "render/full_textures.h"
 #include "scene/full_light_record.h"
 #include "scene/full_surface_nodes.h"
 #include "scene/geometry_nodes.h"
@@ -182,6 +183,10 @@ void drawFullFaceSet(Scene& scene, const RenderRecord& record, nIndexedFaceSet& 
         faces.texPoints =
             scene.shapeTexturePoints(record, spanOf(static_cast<const nTextureCoordinate&>(*texNode).point.value));
         faces.texCoordIndex = spanOf(mesh.texCoordIndex.value);
+    } else if (record.surface.textured && defaultTexturePoints(*faces.points, scene.defaultTexPoints)) {
+        // Without texture coordinates the picture is laid over the mesh's
+        // box, one point each (the corners then use coordIndex).
+        faces.texPoints = scene.shapeTexturePoints(record, spanOf(scene.defaultTexPoints));
     }
 
     auto* full = dynamic_cast<nFullIndexedFaceSet*>(&mesh);

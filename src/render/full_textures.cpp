@@ -156,3 +156,36 @@ std::span<const Vec2f> Scene::shapeTexturePoints(const RenderRecord& record, std
     if (!transform) return points;
     return transformTexturePoints(*transform, points, texPointScratch);
 }
+
+bool defaultTexturePoints(const SimpleArray<Vec3f>& points, SimpleArray<Vec2f>& out) {
+    out.clear();
+    if (points.count == 0) return false;
+    float low[3] = {points[0].x, points[0].y, points[0].z};
+    float high[3] = {low[0], low[1], low[2]};
+    for (int32_t i = 1; i < points.count; ++i) {
+        const float p[3] = {points[i].x, points[i].y, points[i].z};
+        for (int a = 0; a < 3; ++a) {
+            low[a] = std::min(low[a], p[a]);
+            high[a] = std::max(high[a], p[a]);
+        }
+    }
+    const float size[3] = {high[0] - low[0], high[1] - low[1], high[2] - low[2]};
+    for (float side : size)
+        if (!std::isfinite(side)) return false;
+    // The longest side, then the longest of the other two; a strict
+    // comparison keeps the earlier axis on a tie.
+    int sAxis = 0;
+    for (int a = 1; a < 3; ++a)
+        if (size[a] > size[sAxis]) sAxis = a;
+    int tAxis = sAxis == 0 ? 1 : 0;
+    for (int a = 0; a < 3; ++a)
+        if (a != sAxis && size[a] > size[tAxis]) tAxis = a;
+    if (!(size[sAxis] > 0.0f)) return false;
+    if (!out.resetReserve(points.count)) return false;
+    const float scale = 1.0f / size[sAxis];
+    for (int32_t i = 0; i < points.count; ++i) {
+        const float p[3] = {points[i].x, points[i].y, points[i].z};
+        out.append(Vec2f{(p[sAxis] - low[sAxis]) * scale, (p[tAxis] - low[tAxis]) * scale});
+    }
+    return true;
+}

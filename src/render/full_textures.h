@@ -47,3 +47,12 @@ Vec2f transformTexturePoint(const nTextureTransform& transform, const Vec2f& poi
 // grow (the texture then shows unmoved).
 std::span<const Vec2f> transformTexturePoints(const nTextureTransform& transform, std::span<const Vec2f> points,
                                               SimpleArray<Vec2f>& scratch);
+
+// The texture coordinates an IndexedFaceSet without a TextureCoordinate
+// node gets, one per point, into `out` (its storage reused): s runs from 0 to
+// 1 along the longest side of the points' box and t from 0 along the second
+// longest, in the same units (so it ends at that side's share of the
+// longest); ties go to x, then y, then z. False, with `out` emptied, when
+// there are no points, the box is flat in every direction or not finite, or
+// storage cannot be had.
+bool defaultTexturePoints(const SimpleArray<Vec3f>& points, SimpleArray<Vec2f>& out);

@@ -4,19 +4,18 @@
 // family for one, see their children.
 //
 // Switch and LOD hold their nodes in the inherited children list under the
-// names a file gives them ("choice", "level"): the list is registered under
-// that code instead of "children", so a file cannot write "children" into
-// them, and everything that walks grouping nodes walks every choice and level
+// names VRML97 gives them ("choice", "level"); the list stays reachable as
+// "children" too, the name X3D gives it, which files converted from X3D
+// write. Everything that walks grouping nodes walks every choice and level
 // (the frame itself draws only the chosen one). Neither has a bounding box
 // hint; bboxSize stays (-1, -1, -1), which the frame never culls.
 #pragma once
 
 #include "scene/abstract_nodes.h"
 
-// Moves a grouping node's children list to the field-name code `code`
-// and drops the box hint when `keepBox` is false.
+// Gives a grouping node's children list the field-name code `code` (it is
+// still found as "children") and drops the box hint when `keepBox` is false.
 inline void renameChildren(X3DGroupingNode& node, int32_t code, bool keepBox) {
-    node.fields.erase(FieldCode::children);
     node.children.nameCode = code;
     node.registerField(&node.children);
     if (keepBox) return;

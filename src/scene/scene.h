@@ -277,4 +277,5 @@ public:
     // (render/full_lighting.cpp).
     FullLighting fullLighting;
     SimpleArray<Vec2f> texPointScratch;  // texture points moved by a TextureTransform
+    SimpleArray<Vec2f> defaultTexPoints;  // those of a textured IndexedFaceSet without its own
 };

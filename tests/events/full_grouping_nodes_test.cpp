@@ -49,8 +49,8 @@ TEST_F(FullGroupingNodesTest, FactoryMakesEachNodeWithExactlyItsFields) {
         std::vector<int32_t> fields;  // ascending codes
     };
     const Case cases[] = {
-        {NodeType::Switch, NodeCategory::Grouping, {choice, whichChoice}},
-        {NodeType::LOD, NodeCategory::Grouping, {center, level, range}},
+        {NodeType::Switch, NodeCategory::Grouping, {children, choice, whichChoice}},
+        {NodeType::LOD, NodeCategory::Grouping, {children, center, level, range}},
         {NodeType::Collision, NodeCategory::Grouping, {children, bboxCenter, bboxSize, collide, proxy, collideTime}},
         {NodeType::Billboard, NodeCategory::Grouping, {children, bboxCenter, bboxSize, axisOfRotation}},
         {NodeType::Appearance, NodeCategory::Other, {material, texture, textureTransform}},
@@ -65,8 +65,10 @@ TEST_F(FullGroupingNodesTest, FactoryMakesEachNodeWithExactlyItsFields) {
         EXPECT_EQ(node->category, c.category) << c.type;
         EXPECT_EQ(node->name, u"N");
         EXPECT_EQ(codesOf(*node), c.fields) << c.type;
-        // Each field is registered under the code it carries.
-        for (const auto& [code, field] : node->fields) EXPECT_EQ(field->nameCode, code) << c.type;
+        // Each field is registered under the code it carries; a Switch's or
+        // LOD's list is also found under X3D's name "children".
+        for (const auto& [code, field] : node->fields)
+            EXPECT_TRUE(field->nameCode == code || code == children) << c.type << " " << code;
         EXPECT_TRUE(fullProfileOnly(c.type) || c.type == NodeType::Appearance || c.type == NodeType::ImageTexture);
         // The core factory makes none of the new types.
         if (fullProfileOnly(c.type)) {
@@ -79,7 +81,7 @@ TEST_F(FullGroupingNodesTest, DefaultsAreTheFileFormatOnes) {
     auto* sw = static_cast<nSwitch*>(createNodeFull(u"", NodeType::Switch));
     EXPECT_EQ(sw->whichChoice.value, -1);
     EXPECT_EQ(sw->findField(u"choice"), &sw->children);
-    EXPECT_EQ(sw->findField(u"children"), nullptr);
+    EXPECT_EQ(sw->findField(u"children"), &sw->children);
     EXPECT_EQ(sw->findField(u"set_whichChoice"), &sw->whichChoice);
     EXPECT_EQ(sw->bboxSize.value.x, -1.0f);  // never culled
 
@@ -129,6 +131,8 @@ TEST_F(FullGroupingNodesTest, ReaderFillsTheNodes) {
     X3DNode* root = parse(
         "DEF S Switch { whichChoice 1 choice [ Group { } DEF T Transform { } ] }\n"
         "DEF L LOD { center 1 2 3 range [ 10 20.5 ] level [ Group { } Group { } Group { } ] }\n"
+        // X3D's spelling, as files converted from X3D write it.
+        "DEF S2 Switch { whichChoice 0 children [ Group { } Group { } Group { } ] }\n"
         "DEF C Collision { collide FALSE proxy DEF P Shape { } children [ Group { } ] bboxSize 4 4 4 }\n"
         "DEF B Billboard { axisOfRotation 0 0 0 children [ Group { } ] }\n"
         "Shape { appearance DEF A Appearance { texture DEF X PixelTexture { image 2 1 3 255 65280 repeatS FALSE } "
@@ -145,6 +149,9 @@ TEST_F(FullGroupingNodesTest, ReaderFillsTheNodes) {
     ASSERT_EQ(sw->children.value.count, 2);
     EXPECT_EQ(sw->children.value[1], find(u"T"));
     EXPECT_EQ(find(u"T")->parent, sw);
+    auto* sw2 = static_cast<nSwitch*>(find(u"S2"));
+    ASSERT_NE(sw2, nullptr);
+    EXPECT_EQ(sw2->children.value.count, 3);
 
     auto* lod = static_cast<nLOD*>(find(u"L"));
     ASSERT_NE(lod, nullptr);
