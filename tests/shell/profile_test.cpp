@@ -64,8 +64,10 @@ TEST(Profile, TheCoreProfileNamesTheTypesOnlyTheFullProfileDraws) {
         {"Switch { } Box { } Group { children [ Switch { } Sphere { } ] } Box { }", {"--profile", "full"}, ""},
         {"Transform { children Shape { geometry Cylinder { } } } PointLight { } Inline { url \"x.wrl\" }", {},
          "Cylinder, PointLight, Inline"},
-        // Types that stay out in both profiles are not named.
-        {"Group { } Text { } Script { } Sound { } Fog { }", {}, ""},
+        // Types that stay out in both profiles are not named, nor WorldInfo,
+        // which the full profile keeps but which shows nothing.
+        {"Group { } Text { } Script { } Sound { } Fog { } WorldInfo { }", {}, ""},
+        {"WorldInfo { } Normal { } Color { }", {}, "Normal, Color"},
         {"Group { }", {}, ""},
         // A world made only of such types loads nothing in core: the line
         // says why.
