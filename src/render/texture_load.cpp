@@ -46,5 +46,10 @@ const TextureEntry* loadTexture(Scene* scene, const std::u16string& url) {
 
 void nImageTexture::prepare(Scene* scene) {
     if (url.value.count < 1 || url.value[0].empty()) return;
-    textureEntry = loadTexture(scene, url.value[0]);
+    if (baseDirectory.empty()) {
+        textureEntry = loadTexture(scene, url.value[0]);
+        return;
+    }
+    if (!scene || !scene->rasterizer) return;
+    textureEntry = scene->rasterizer->getTexture(fullTextureName(baseDirectory, url.value[0]));
 }

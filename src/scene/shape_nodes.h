@@ -40,10 +40,15 @@ public:
     fMFString url{this, FieldCode::url};
     // working state
     const TextureEntry* textureEntry = nullptr;  // not owned (the texture cache owns it)
+    // The folder the url is relative to when it is not the world's: that of
+    // the inlined file the node was read from (full profile); empty
+    // otherwise.
+    std::u16string baseDirectory;
 
     nImageTexture() : X3DNode(NodeCategory::Other) {}
     // With a first url that is not empty, textureEntry = loadTexture(scene,
-    // that url); later urls are never tried. Defined in render/texture_load.cpp.
+    // that url), relative to baseDirectory when one is set; later urls are
+    // never tried. Defined in render/texture_load.cpp.
     void prepare(Scene* scene) override;
 };
 

@@ -18,6 +18,7 @@
 #include "scene/grouping_nodes.h"
 #include "scene/node_registry.h"
 #include "scene/node_types.h"
+#include "scene/shape_nodes.h"
 #include "scene/world_nodes.h"
 
 namespace {
@@ -87,8 +88,15 @@ void readInlinedFile(InlineLoad& load, nInline& node, InputStream& stream, const
     }
     top.clear();
 
+    // Texture names in the file are relative to the file, not to the world.
+    const std::u16string folder = baseDirectoryOf(name);
+    for (int32_t i = firstNode; i < endNode && i < nodeRegistry.count; ++i) {
+        X3DNode* made = nodeRegistry[i];
+        if (made && made->nodeType == NodeType::ImageTexture) static_cast<nImageTexture*>(made)->baseDirectory = folder;
+    }
+
     load.chain.push_back(identity);
-    loadInlinesIn(load, firstNode, endNode, baseDirectoryOf(name));
+    loadInlinesIn(load, firstNode, endNode, folder);
     load.chain.pop_back();
 }
 

@@ -5,6 +5,7 @@
 // nodes written in place.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -12,6 +13,8 @@
 #include <vector>
 
 #include "app/render_sample.h"
+#include "raster/fake_image_driver.h"
+#include "raster/rasterizer.h"
 #include "app/world_reader.h"
 #include "scene/bindable_nodes.h"
 #include "scene/grouping_nodes.h"
@@ -115,6 +118,27 @@ TEST_F(FullInline, NamesAreReadFromTheFolderOfTheFileThatHoldsTheInline) {
     EXPECT_EQ(childTypes(level), std::vector<int32_t>{NodeType::Group});
     EXPECT_EQ(childTypes(inlineAt(*scene, 1)), std::vector<int32_t>{NodeType::Group});
     EXPECT_EQ(childTypes(inlineAt(*scene, 2)), std::vector<int32_t>{NodeType::Group});
+}
+
+TEST_F(FullInline, TexturesAreNamedFromTheFolderOfTheirOwnFile) {
+    const std::string shape = "Shape { appearance Appearance { texture ImageTexture { url \"wood.gif\" } } }\n";
+    put("a/b/two.wrl", shape + "Shape { appearance Appearance { texture ImageTexture { url \"/abs/x.gif\" } } }\n");
+    put("a/one.wrl", shape + "Inline { url \"b/two.wrl\" }\n");
+    const std::string main = put("main.wrl", shape + "Inline { url \"a/one.wrl\" }\n");
+    const std::unique_ptr<Scene> scene = load(main);
+    ASSERT_NE(scene, nullptr);
+    FakeImageDriver images;
+    Rasterizer rasterizer;
+    rasterizer.driver = &images;
+    scene->attachRasterizer(&rasterizer);
+    scene->initNodes();
+    std::vector<std::string> names;
+    for (const FakeImageDriver::Request& request : images.requests) names.push_back(narrowText(request.name));
+    std::sort(names.begin(), names.end());
+    std::vector<std::string> expected = {scratch.file("wood.gif"), scratch.file("a/wood.gif"),
+                                         scratch.file("a/b/wood.gif"), "/abs/x.gif"};
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(names, expected);
 }
 
 TEST_F(FullInline, CyclesAndMissingFilesAreRefusedWithOneLineEach) {
