@@ -4,6 +4,7 @@
 // core path (unlit surfaces without colours), and the per-corner colours
 // assembled from the lighting samples (full_lighting.h).
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <new>
 #include <span>
@@ -113,8 +114,15 @@ void drawFullFaces(Scene& scene, const RenderRecord& record, const FullFaces& fa
     const std::span<const int32_t> samplePoints = perPoint ? std::span<const int32_t>{} : coordIndex;
     const std::span<const int32_t> sampleNormals = perPoint ? std::span<const int32_t>{} : normalIndex;
     const MaterialTerms material = materialTermsOf(record.shape);
+    // The record's place in the frame's list decides which DirectionalLights
+    // reach it; a record from elsewhere is reached by all.
+    int32_t recordIndex = kAnyRecord;
+    const std::less<const RenderRecord*> before;
+    const RenderRecord* list = scene.renderRecords.items;
+    if (list && !before(&record, list) && before(&record, list + scene.renderRecords.count))
+        recordIndex = static_cast<int32_t>(&record - list);
     if (!lightSamples(scene, record.normalMatrix, points.count, samplePoints, faces.normals, sampleNormals,
-                      faces.frontNormals, samples, material, twoSided))
+                      faces.frontNormals, samples, material, twoSided, recordIndex))
         return;
     const Color4f* terms = f.terms.get();
 

@@ -115,7 +115,7 @@ void appendFullHeadlight(Scene& scene) {
 
 bool lightSamples(Scene& scene, const Matrix& normalMatrix, int32_t pointCount, std::span<const int32_t> pointIndex,
                   std::span<const Vec3f> normals, std::span<const int32_t> normalIndex, bool frontNormals,
-                  int32_t count, const MaterialTerms& material, bool twoSided) {
+                  int32_t count, const MaterialTerms& material, bool twoSided, int32_t recordIndex) {
     FullLighting& f = scene.fullLighting;
     if (count > f.termCapacity) {
         if (count >= kMaxSamples) return false;
@@ -128,7 +128,11 @@ bool lightSamples(Scene& scene, const Matrix& normalMatrix, int32_t pointCount, 
     // At most five lights: copy them next to the loop.
     FullLightRecord light[kMaxSceneLights + 1];
     int32_t lightCount = 0;
-    for (int32_t k = 0; k < f.lights.count && lightCount < kMaxSceneLights + 1; ++k) light[lightCount++] = f.lights[k];
+    for (int32_t k = 0; k < f.lights.count && lightCount < kMaxSceneLights + 1; ++k) {
+        const FullLightRecord& candidate = f.lights[k];
+        if (recordIndex == kAnyRecord || (recordIndex >= candidate.scopeFirst && recordIndex < candidate.scopeEnd))
+            light[lightCount++] = candidate;
+    }
     const Color4f& specular = material.specular;
     const bool specularOn = specular.r > 0.0f || specular.g > 0.0f || specular.b > 0.0f;
     const float exponent = std::clamp(material.shininess, 0.0f, 1.0f) * kShininessScale;
@@ -197,4 +201,14 @@ bool lightSamples(Scene& scene, const Matrix& normalMatrix, int32_t pointCount, 
         }
     }
     return true;
+}
+
+void scopeDirectionalLights(Scene& scene, int32_t firstLight, int32_t firstRecord) {
+    SimpleArray<FullLightRecord>& lights = scene.fullLighting.lights;
+    for (int32_t k = firstLight; k < lights.count; ++k) {
+        FullLightRecord& light = lights[k];
+        if (light.kind != FullLightRecord::Kind::Directional || light.scopeEnd != INT32_MAX) continue;
+        light.scopeFirst = firstRecord;
+        light.scopeEnd = scene.renderRecords.count;
+    }
 }

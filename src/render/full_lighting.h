@@ -89,10 +89,19 @@ struct MaterialTerms {
 // `pointCount`, with the normal normals[normalIndex[i]] (i when empty) turned
 // by the normal matrix (pointing to the back of its face, or to the front
 // when frontNormals; not necessarily unit). A sample naming a point or normal that does not
-// exist gets zero factors. False when the array cannot be had.
+// exist gets zero factors. Only the lights whose scope holds render record
+// `recordIndex` count (every light for kAnyRecord). False when the array
+// cannot be had.
+inline constexpr int32_t kAnyRecord = -1;
 bool lightSamples(Scene& scene, const Matrix& normalMatrix, int32_t pointCount, std::span<const int32_t> pointIndex,
                   std::span<const Vec3f> normals, std::span<const int32_t> normalIndex, bool frontNormals,
-                  int32_t count, const MaterialTerms& material, bool twoSided);
+                  int32_t count, const MaterialTerms& material, bool twoSided, int32_t recordIndex);
+
+// Gives the DirectionalLights collected since `firstLight` that have no scope
+// yet the render records from `firstRecord` to those made so far: called when
+// the group holding them has been visited, after its inner groups did the
+// same for theirs.
+void scopeDirectionalLights(Scene& scene, int32_t firstLight, int32_t firstRecord);
 
 // An IndexedFaceSet of the full profile: its Normal node's normals and its
 // Color node's colours where they give one to every corner (else the

@@ -102,6 +102,7 @@ void Scene::traverseGroup(X3DNode* node, const Matrix& full, const Matrix& rotat
     const SimpleArray<X3DNode*>& children = group.children.value;
     const int32_t count = children.count < end ? children.count : end;
     const int32_t firstRecord = renderRecords.count;
+    const int32_t firstFullLight = fullLighting.lights.count;
     for (int32_t i = first; i < count && i < children.count; ++i) {
         X3DNode* child = children[i];
         if (!child) continue;
@@ -130,6 +131,7 @@ void Scene::traverseGroup(X3DNode* node, const Matrix& full, const Matrix& rotat
             break;
         }
     }
+    if (profile == Profile::Full) scopeDirectionalLights(*this, firstFullLight, firstRecord);
     if (node->nodeType == NodeType::Collision) finishCollision(*node, firstRecord, groupFull, groupRotation, depth);
 }
 

@@ -29,6 +29,11 @@ struct FullLightRecord {
     Vec3f attenuation{1.0f, 0.0f, 0.0f};
     float beamWidth = 0.0f;    // spot only, radians
     float cutOffAngle = 0.0f;  // spot only, radians
+    // The render records the light shines on: [scopeFirst, scopeEnd). A
+    // DirectionalLight lights only what its parent group holds, the records
+    // made while that group was visited; the others light every record.
+    int32_t scopeFirst = 0;
+    int32_t scopeEnd = INT32_MAX;
 };
 
 // The lights of the frame and the arrays of the shape being lit. The arrays

@@ -480,6 +480,38 @@ TEST_F(FullSurfaceWorld, FourLightsOfAnyKindThenTheHeadlight) {
     }
 }
 
+TEST_F(FullSurfaceWorld, ADirectionalLightLightsOnlyWhatItsGroupHolds) {
+    const std::string shining = "DirectionalLight { direction 0 0 -1 }\n";
+    const std::string left = shape(grid(-3, -1, 2, 2), kWhiteMaterial);
+    const std::string right = shape(grid(1, -1, 2, 2), kWhiteMaterial);
+    struct Case {
+        const char* name;
+        std::string world;
+        bool leftLit, rightLit;
+    };
+    const Case cases[] = {
+        {"at the top it lights everything", shining + left + right, true, true},
+        {"in a group, only that group", "Group { children [ " + shining + left + " ] }\n" + right, true, false},
+        // Siblings drawn before the light are lit too; so are deeper groups.
+        {"after the shape in its group", "Transform { children [ Group { children " + left + " } " + shining +
+                                             " ] }\n" + right,
+         true, false},
+        {"in the other group", "Group { children " + left + " }\nGroup { children [ " + right + shining + " ] }\n",
+         false, true},
+        // Point lights are not held by their group.
+        {"a point light reaches out of its group",
+         "Group { children PointLight { location 2 0 3 radius 100 attenuation 1 0 0 } }\n" + right, false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        draw(c.world);
+        EXPECT_EQ(red8(at(-2, 0)) > 200, c.leftLit);
+        EXPECT_EQ(red8(at(2, 0)) > 200, c.rightLit);
+        TearDown();
+        releaseNodeRegistry();
+    }
+}
+
 TEST_F(FullSurfaceWorld, LightingOffShowsTheUnlitColours) {
     const std::string world = "DirectionalLight { direction 0 0 -1 }\n" +
                               shape(grid(-1, -1, 2, 1), "Material { diffuseColor 0 1 0 }");
