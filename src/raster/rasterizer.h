@@ -53,10 +53,13 @@ struct Edge {
     float uPersp = 0.0f, uPerspStep = 0.0f, uPerspStepExtra = 0.0f;  // textured only
     float vPersp = 0.0f, vPerspStep = 0.0f, vPerspStepExtra = 0.0f;  // textured only
     float shade = 0.0f, shadeStep = 0.0f, shadeStepExtra = 0.0f;      // shaded only
-    // coloured only, left edges only: channel units (0..255)
-    float red = 0.0f, redStep = 0.0f, redStepExtra = 0.0f;
-    float green = 0.0f, greenStep = 0.0f, greenStepExtra = 0.0f;
-    float blue = 0.0f, blueStep = 0.0f, blueStepExtra = 0.0f;
+    // coloured only, left edges only: channel units (0..255). Set by the
+    // coloured walk's start before it reads them, and never read by the
+    // other walks, so they carry no initializer: every triangle makes two
+    // edges, and zeroing these too made the plain walks some 15% slower.
+    float red, redStep, redStepExtra;
+    float green, greenStep, greenStepExtra;
+    float blue, blueStep, blueStepExtra;
 };
 
 // Input refused on the way to the pixels. The counts only grow; readers take
