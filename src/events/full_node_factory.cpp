@@ -8,6 +8,7 @@
 #include "scene/extrusion.h"
 #include "scene/line_nodes.h"
 #include "scene/node.h"
+#include "scene/full_background.h"
 #include "scene/full_grouping_nodes.h"
 #include "scene/full_surface_nodes.h"
 #include "scene/full_texture_nodes.h"
@@ -24,6 +25,7 @@ std::unique_ptr<X3DNode> constructFullNode(int32_t code) {
         // --- grouping and world nodes ---
         case NodeType::WorldInfo: return std::make_unique<nWorldInfo>();
         case NodeType::Inline: return std::make_unique<nInline>();
+        case NodeType::Background: return std::make_unique<nBackgroundFull>();
         case NodeType::Switch: return std::make_unique<nSwitch>();
         case NodeType::LOD: return std::make_unique<nLOD>();
         case NodeType::Collision: return std::make_unique<nCollision>();

@@ -19,6 +19,7 @@
 #include "render/full_lighting.h"
 #include "render/full_textures.h"
 #include "render/line_draw.h"
+#include "render/sky.h"
 #include "scene/bindable_nodes.h"
 #include "scene/geometry_nodes.h"
 #include "scene/grouping_nodes.h"
@@ -62,6 +63,8 @@ void Scene::drawWorld() {
     // Near-plane clipping must project the vertices it makes like the others:
     // same near distance, same focal length.
     rasterizer->setCamera(nearDistance, farDistance, focalLength);
+    // The full profile's sky and ground bands, behind everything.
+    if (profile == Profile::Full) paintSky(*this);
     for (int32_t index : opaqueList) drawRecord(renderRecords[index]);
     for (int32_t index : transparentList) drawRecord(renderRecords[index]);
     // The world is in the frame buffer when the frame's drawing returns,

@@ -114,4 +114,7 @@ inline constexpr int32_t image = 126;
 inline constexpr int32_t repeatS = 127;
 inline constexpr int32_t repeatT = 128;
 inline constexpr int32_t textureTransform = 129;
+inline constexpr int32_t groundAngle = 130;
+inline constexpr int32_t groundColor = 131;
+inline constexpr int32_t skyAngle = 132;
 }  // namespace FieldCode

@@ -215,9 +215,12 @@ inline constexpr std::u16string_view kFullFieldNames[] = {
     u"repeatS",
     u"repeatT",
     u"textureTransform",
+    u"groundAngle",  // 130
+    u"groundColor",
+    u"skyAngle",
 };
 inline constexpr int32_t kFullFieldNameCount = static_cast<int32_t>(std::size(kFullFieldNames));
-static_assert(kFullFieldNameCount == 25, "the full profile adds 25 field names");
+static_assert(kFullFieldNameCount == 28, "the full profile adds 28 field names");
 
 // The name of a node-type code or a field-name code of either part of the
 // tables; the placeholder (entry 0) for a code outside both.
