@@ -10,24 +10,13 @@
 #include <string>
 #include <vector>
 
+#include "app/corpus_worlds.h"
 #include "app/render_sample.h"
 #include "base/log.h"
 #include "scene/node_registry.h"
 #include "shell/driver_headless.h"
 
 namespace {
-
-std::vector<std::filesystem::path> corpusWorlds() {
-    std::vector<std::filesystem::path> files;
-    const std::filesystem::path corpus = std::filesystem::path(ORVELLA_SHARED_DIR) / "corpus";
-    std::error_code error;
-    if (!std::filesystem::is_directory(corpus, error)) return files;
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(corpus, error)) {
-        if (entry.is_regular_file() && entry.path().extension() == ".wrl") files.push_back(entry.path());
-    }
-    std::sort(files.begin(), files.end());
-    return files;
-}
 
 struct WorldRun {
     bool loaded = false;

@@ -30,7 +30,7 @@ TEST(Profile, CommandLineCases) {
         {{"--profile", "core"}, true, Profile::Core, ""},
         {{"--profile=full", "--profile", "core"}, true, Profile::Core, ""},
         {{"--check", "--profile", "full", "--", "--profile"}, true, Profile::Full, ""},
-        {{"--profile", "spec"}, false, Profile::Core, "bad value \"spec\" for option \"--profile\""},
+        {{"--profile", "basic"}, false, Profile::Core, "bad value \"basic\" for option \"--profile\""},
         {{"--profile", "Full"}, false, Profile::Core, "bad value \"Full\" for option \"--profile\""},
         {{"--profile="}, false, Profile::Core, "bad value \"\" for option \"--profile\""},
         {{"--profile"}, false, Profile::Core, "option \"--profile\" needs a value"},
