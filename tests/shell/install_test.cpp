@@ -6,6 +6,8 @@
 #include <algorithm>
 
 #include <filesystem>
+#include <map>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -75,6 +77,28 @@ TEST_F(InstallTest, TheStagedTreeHoldsTheViewerAssetsAndEntries) {
     EXPECT_EQ(lineStarting(desktop, "MimeType="), "model/vrml;x-world/x-vrml;");
     const std::string mime = readFile(root_ + "/share/mime/packages/orvella.xml");
     for (const char* glob : {"\"*.wrl\"", "\"*.wrz\"", "\"*.wrl.gz\""}) EXPECT_NE(mime.find(glob), std::string::npos);
+}
+
+// Installs into different staging folders at once (as ctest runs these
+// fixtures side by side) each finish with whole entries of their own.
+TEST(InstallRace, SimultaneousInstallsIntoSeparateFoldersAllSucceed) {
+    constexpr int kRuns = 16;
+    std::vector<TempDir> stages(kRuns);
+    std::vector<std::unique_ptr<ChildProcess>> runs;
+    for (int i = 0; i < kRuns; ++i) {
+        runs.push_back(std::make_unique<ChildProcess>(
+            std::vector<std::string>{ORVELLA_CMAKE_COMMAND, "--install", ORVELLA_BUILD_DIR, "--prefix", kPrefix},
+            std::map<std::string, std::string>{{"DESTDIR", stages[i].path()}}, "", stages[i].file("install.out"),
+            stages[i].file("install.err")));
+    }
+    for (int i = 0; i < kRuns; ++i) {
+        ASSERT_EQ(runs[i]->wait(), 0) << readFile(stages[i].file("install.err"));
+        const std::string root = stages[i].path() + kPrefix;
+        EXPECT_EQ(lineStarting(readFile(root + "/share/applications/orvella.desktop"), "Exec="),
+                  kPrefix + "/bin/viewer -- %f");
+        EXPECT_NE(lineStarting(readFile(root + "/share/thumbnailers/orvella.thumbnailer"), "Exec=").find("--profile"),
+                  std::string::npos);
+    }
 }
 
 TEST_F(InstallTest, TheInstalledViewerFindsItsAssetsFromAnyFolder) {
