@@ -19,6 +19,7 @@
 
 #include "raster/edge_walk.h"
 #include "raster/fixed_point.h"
+#include "raster/hidden_triangle.h"
 #include "raster/rasterizer.h"
 #include "raster/scan_convert.h"
 
@@ -160,7 +161,8 @@ inline void scanFan(Rasterizer& r, RasterVertex* const* polygon, int count) {
             ++r.counters.trianglesInvalid;
             continue;
         }
-        if (snappedArea(t) == 0) {
+        const int64_t doubledArea = snappedArea(t);
+        if (doubledArea == 0) {
             ++r.counters.trianglesDegenerate;
             continue;
         }
@@ -170,6 +172,7 @@ inline void scanFan(Rasterizer& r, RasterVertex* const* polygon, int count) {
             // Wholly above or below a band's rows (never so with one thread).
             if (b.endRow <= r.bandFirstRow || b.firstRow * r.targetWidth >= r.pixelCount) continue;
             setupSnappedGradients<M>(r, t[0], t[1], t[2]);
+            if (triangleHidden(r, t, b.firstRow, b.endRow, b.firstColumn, b.endColumn, doubledArea)) continue;
             const int32_t rows = b.endRow - b.firstRow;
             if (rows > kShortRows || b.endColumn - b.firstColumn > kNarrowColumns)
                 Walks::polygon(r, t, 3);
