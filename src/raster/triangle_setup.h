@@ -172,11 +172,11 @@ inline void scanFan(Rasterizer& r, RasterVertex* const* polygon, int count) {
             // Wholly above or below a band's rows (never so with one thread).
             if (b.endRow <= r.bandFirstRow || b.firstRow * r.targetWidth >= r.pixelCount) continue;
             setupSnappedGradients<M>(r, t[0], t[1], t[2]);
-            if (triangleHidden(r, t, b.firstRow, b.endRow, b.firstColumn, b.endColumn, doubledArea)) continue;
             const int32_t rows = b.endRow - b.firstRow;
-            if (rows > kShortRows || b.endColumn - b.firstColumn > kNarrowColumns)
-                Walks::polygon(r, t, 3);
-            else if (rows == 1)
+            if (rows > kShortRows || b.endColumn - b.firstColumn > kNarrowColumns) {
+                if (!triangleHidden(r, t, b.firstRow, b.endRow, b.firstColumn, b.endColumn, doubledArea))
+                    Walks::polygon(r, t, 3);
+            } else if (rows == 1)
                 Walks::scanline(r, t, b.firstRow, b.firstColumn, b.endColumn);
             else
                 Walks::narrow(r, t, b.firstRow, b.endRow, b.firstColumn, b.endColumn);
