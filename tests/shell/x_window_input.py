@@ -66,6 +66,15 @@ class XEvent(ctypes.Union):
 
 CLIENT_MESSAGE = 33
 
+# Windows come and go while the tree is searched (the viewer's toolkit makes
+# and destroys helpers as it starts): a window gone between XQueryTree and
+# XFetchName is an X error, which by default ends this process. Ignored, the
+# call fails and the search goes on.
+ErrorHandler = ctypes.CFUNCTYPE(ctypes.c_int, ctypes.c_void_p, ctypes.c_void_p)
+x11.XSetErrorHandler.restype = ctypes.c_void_p
+x11.XSetErrorHandler.argtypes = [ErrorHandler]
+ignore_errors = ErrorHandler(lambda display, event: 0)
+
 
 def find(display, window, title):
     name = ctypes.c_char_p()
@@ -96,6 +105,7 @@ def main():
     display = x11.XOpenDisplay(None)
     if not display:
         sys.exit(3)
+    x11.XSetErrorHandler(ignore_errors)
     root = x11.XDefaultRootWindow(display)
     window = None
     deadline = time.time() + 20
